@@ -1,0 +1,10 @@
+# Lays the program data beside the executable (called by the tovo_data target).
+file(MAKE_DIRECTORY ${DST})
+file(GLOB labels ${SRC}/*.tv)
+file(COPY ${labels} DESTINATION ${DST})
+file(COPY ${SRC}/aide DESTINATION ${DST})
+foreach(name favoris.txt historique.txt)
+  if(NOT EXISTS ${DST}/${name})
+    file(COPY ${SRC}/${name} DESTINATION ${DST})
+  endif()
+endforeach()

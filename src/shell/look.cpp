@@ -1,0 +1,42 @@
+#include "shell/look.h"
+
+#include <QPalette>
+#include <QWidget>
+
+namespace tovo::look {
+
+QFont arial(int pixelSize, bool bold, bool italic)
+{
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    f.setItalic(italic);
+    return f;
+}
+
+void applyFormLook(QWidget *form)
+{
+    QPalette p = form->palette();
+    p.setColor(QPalette::Window, Teal);
+    p.setColor(QPalette::WindowText, Qt::white);
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::Text, Qt::black);
+    p.setColor(QPalette::Button, QColor(0xE0, 0xE0, 0xE0));
+    p.setColor(QPalette::ButtonText, Qt::black);
+    p.setColor(QPalette::ToolTipBase, Qt::white);
+    p.setColor(QPalette::ToolTipText, Qt::black);
+    form->setPalette(p);
+    form->setAutoFillBackground(true);
+    form->setFont(arial(13));
+}
+
+void paintPanel(QWidget *panel, const QColor &background, const QColor &text)
+{
+    QPalette p = panel->palette();
+    p.setColor(QPalette::Window, background);
+    p.setColor(QPalette::WindowText, text);
+    panel->setPalette(p);
+    panel->setAutoFillBackground(true);
+}
+
+} // namespace tovo::look

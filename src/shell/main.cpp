@@ -1,0 +1,28 @@
+#include "shell/forms.h"
+#include "shell/tprincipale.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tovo v4.4"));
+    QApplication::setOrganizationName(QStringLiteral("Velmora"));
+
+    // Standard buttons and dialogs speak French.
+    QTranslator qtFrench;
+    if (qtFrench.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtFrench);
+
+    tovo::CreateForms();
+    tovo::TPrincipale *window = tovo::AppForms().Principale;
+    window->CommandLine = QApplication::arguments().mid(1);
+    window->show();
+    const int status = QApplication::exec();
+    tovo::DestroyForms();
+    return status;
+}

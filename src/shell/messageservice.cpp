@@ -1,0 +1,155 @@
+#include "shell/messageservice.h"
+
+#include "shell/labelstore.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace tovo {
+namespace {
+
+MessageService *&current()
+{
+    static RealMessageService real;
+    static MessageService *service = &real;
+    return service;
+}
+
+QString displayText(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+template <typename T> T takeFront(std::deque<T> &queue, int &unexpected, T fallback)
+{
+    if (queue.empty()) {
+        ++unexpected;
+        return fallback;
+    }
+    T value = queue.front();
+    queue.pop_front();
+    return value;
+}
+
+} // namespace
+
+MessageService::~MessageService() = default;
+
+MessageService &Messages() { return *current(); }
+
+void SetMessageService(MessageService *service) { current() = service; }
+
+int RealMessageService::showMessage(const MessageBoxRequest &request)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(request.title.isEmpty() ? ApplicationTitle : request.title);
+    box.setText(displayText(request.text));
+    box.setTextFormat(Qt::PlainText);
+    switch (request.icon) {
+    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MessageIcon::Error: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    }
+    switch (request.buttons) {
+    case MessageButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case MessageButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MessageButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    box.exec();
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok: return IdOk;
+    case QMessageBox::Yes: return IdYes;
+    case QMessageBox::No: return IdNo;
+    default: return IdCancel;
+    }
+}
+
+std::optional<QString> RealMessageService::chooseDirectory(QWidget *parent, const QString &title,
+                                                           const QString &start, bool allowCreate)
+{
+    QFileDialog dialog(parent, title, start);
+    dialog.setFileMode(allowCreate ? QFileDialog::AnyFile : QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
+std::optional<QString> RealMessageService::chooseOpenFile(QWidget *parent, const QString &title,
+                                                          const QString &start, const QString &filter)
+{
+    const QString name = QFileDialog::getOpenFileName(parent, title, start, PipeFilterToQt(filter), nullptr,
+                                                      QFileDialog::DontUseNativeDialog);
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
+}
+
+std::optional<QString> RealMessageService::inputText(QWidget *parent, const QString &title,
+                                                     const QString &prompt, const QString &initial)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, title, displayText(prompt), QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+ScriptedMessageService::ScriptedMessageService() : m_previous(&Messages()) { SetMessageService(this); }
+
+ScriptedMessageService::~ScriptedMessageService() { SetMessageService(m_previous); }
+
+int ScriptedMessageService::showMessage(const MessageBoxRequest &request)
+{
+    shown << request;
+    return takeFront(answers, unexpected, int(IdCancel));
+}
+
+std::optional<QString> ScriptedMessageService::chooseDirectory(QWidget *, const QString &title, const QString &,
+                                                               bool)
+{
+    dialogs << title;
+    return takeFront(directoryAnswers, unexpected, std::optional<QString>());
+}
+
+std::optional<QString> ScriptedMessageService::chooseOpenFile(QWidget *, const QString &title, const QString &,
+                                                              const QString &)
+{
+    dialogs << title;
+    return takeFront(fileAnswers, unexpected, std::optional<QString>());
+}
+
+std::optional<QString> ScriptedMessageService::inputText(QWidget *, const QString &title, const QString &,
+                                                         const QString &)
+{
+    dialogs << title;
+    return takeFront(textAnswers, unexpected, std::optional<QString>());
+}
+
+QString PipeFilterToQt(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString text = parts[i].trimmed();
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (!text.contains(QLatin1Char('(')))
+            text += QStringLiteral(" (") + patterns + QLatin1Char(')');
+        else
+            text = text.left(text.indexOf(QLatin1Char('('))).trimmed() + QStringLiteral(" (") + patterns +
+                   QLatin1Char(')');
+        out << text;
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+} // namespace tovo

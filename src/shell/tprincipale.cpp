@@ -1,0 +1,297 @@
+#include "shell/tprincipale.h"
+
+#include "operations/favourites.h"
+#include "operations/tchoixrep.h"
+#include "platform/tempdirs.h"
+#include "shell/captionpanel.h"
+#include "shell/forms.h"
+#include "shell/helpwindow.h"
+#include "shell/history.h"
+#include "shell/labelmessages.h"
+#include "shell/labelstore.h"
+#include "shell/labeltable.h"
+#include "shell/paths.h"
+#include "shell/settingsstore.h"
+#include "shell/taboutbox.h"
+#include "shell/tfilenameedit.h"
+#include "shell/tfrmsplash.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPalette>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QCheckBox>
+#include <QSpinBox>
+#include <QToolTip>
+
+#include <sys/stat.h>
+
+namespace tovo {
+namespace {
+
+void repaintSplash()
+{
+    if (QWidget *splash = AppForms().frmSplash)
+        splash->repaint();
+}
+
+} // namespace
+
+TPrincipale::TPrincipale(std::unique_ptr<SettingsStore> settings, QWidget *parent)
+    : QMainWindow(parent), m_settings(std::move(settings))
+{
+    setObjectName(QStringLiteral("Principale"));
+    setWindowTitle(ApplicationTitle);
+    buildLayout();
+    connectHandlers();
+    FormCreate();
+}
+
+TPrincipale::~TPrincipale() { DelTemp(); }
+
+void TPrincipale::connectHandlers()
+{
+    connect(Quitter, &QPushButton::clicked, this, &TPrincipale::QuitterClick);
+    connect(Quitter1, &QAction::triggered, this, &TPrincipale::QuitterClick);
+    connect(btAide, &QPushButton::clicked, this, &TPrincipale::AideClick);
+    connect(Aide1, &QAction::triggered, this, &TPrincipale::AideClick);
+    connect(Apropos1, &QAction::triggered, this, &TPrincipale::BitBtn3Click);
+    connect(NomFic, &TFileNameEdit::textChanged, this, &TPrincipale::NomFicChange);
+    connect(NomFic, &TFileNameEdit::returnPressed, this, &TPrincipale::BtActuClick);
+    connect(BtActu, &QToolButton::clicked, this, &TPrincipale::BtActuClick);
+    connect(MenuHisto, &QMenu::triggered, this, [this](QAction *item) {
+        if (item != Hist)
+            HistClick(item);
+    });
+}
+
+void TPrincipale::FormCreate()
+{
+    QPalette tips = QToolTip::palette();
+    tips.setColor(QPalette::ToolTipBase, Qt::white);
+    QToolTip::setPalette(tips);
+    SetLabelLoader(&LoadLabels);
+    if (ProgDir().isEmpty())
+        SetProgDir(QCoreApplication::applicationDirPath());
+    // A leftover working folder of an old version goes at start.
+    DeleteTree(QDir(QDir::tempPath()).filePath(platform::OldWorkingDirName()));
+    if (!m_settings)
+        m_settings = std::make_unique<SettingsStore>();
+}
+
+void TPrincipale::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TPrincipale::FormShow()
+{
+    GetLabel(-1);
+    repaintSplash();
+
+    if (const std::optional<QString> dir = platform::EnsurePrivateDir(QDir::tempPath(), platform::WorkingDirName())) {
+        SetTempDir(*dir);
+    } else {
+        ShowLabelMessage(QStringLiteral("M"), 132, 2);
+        RequestTermination();
+    }
+    QDir::setCurrent(ProgDir());
+
+    ExtractZips->setEnabled(false);
+    NomFic->setText(QString());
+    CurrentArchive.clear();
+    setWindowTitle(ApplicationTitle);
+    for (QWidget *w : std::initializer_list<QWidget *>{Actu, Ajout, Suppr, Crexe})
+        w->setEnabled(false);
+
+    LoadSaveSettings(QLatin1Char('L'));
+
+    police->clear();
+    police->addItems(QFontDatabase::families());
+    police->model()->sort(0);
+    const int fontIndex = police->findText(ListeTexte->font().family(), Qt::MatchExactly);
+    if (fontIndex >= 0)
+        police->setCurrentIndex(fontIndex);
+    Taille->setValue(ListeTexte->font().pointSize());
+
+    TailleC->clear();
+    TailleD->clear();
+    PanelDroite->setText(DisplayText(GetLabel(220)));
+    repaintSplash();
+
+    QDir::setCurrent(ProgDir());
+    const QString favouritesName = GetLabel(267);
+    QStringList favourites;
+    if (favouritesName.isEmpty() || !QFileInfo::exists(ProgDir() + favouritesName)) {
+        ShowLabelMessage(QStringLiteral(" ") + GetLabel(233) + QLatin1Char(' ') + favouritesName +
+                             QLatin1Char('\r') + GetLabel(245),
+                         -1, 0);
+        RequestTermination();
+    } else if (LoadFavourites(ProgDir() + favouritesName, favourites) && AppForms().ChoixRep) {
+        SortFavourites(favourites);
+        AppForms().ChoixRep->favoris->clear();
+        AppForms().ChoixRep->favoris->addItems(favourites);
+        AppForms().ChoixRep->favoris->setCurrentIndex(-1);
+    }
+
+    QDir::setCurrent(ProgDir());
+    const QString historyName = GetLabel(274);
+    if (historyName.isEmpty() || !QFileInfo::exists(ProgDir() + historyName)) {
+        ShowLabelMessage(QStringLiteral(" ") + GetLabel(233) + QLatin1Char(' ') + historyName, -1, 0);
+        RequestTermination();
+    } else {
+        LoadHistory();
+    }
+
+    const auto fromCommandLine =
+        RejoinCommandLine(CommandLine, [](const QString &name) { return QFileInfo(name).isFile(); });
+    if (fromCommandLine) {
+        CurrentArchive = fromCommandLine->name;
+        if (!fromCommandLine->exists) {
+            ShowLabelMessage(QStringLiteral("M") + GetLabel(133) + QStringLiteral(" (") + CurrentArchive +
+                                 QLatin1Char(')'),
+                             -1, 2);
+        } else {
+            NomFic->setText(CurrentArchive);
+            ExtractZips->setEnabled(true);
+            OpenArchive();
+        }
+    }
+
+    if (QWidget *splash = AppForms().frmSplash)
+        splash->close();
+    NomFic->setFocus();
+}
+
+void TPrincipale::closeEvent(QCloseEvent *event)
+{
+    if (!m_closed) {
+        m_closed = true;
+        FormClose();
+    }
+    event->accept();
+}
+
+void TPrincipale::FormClose()
+{
+    if (TChoixRep *chooser = AppForms().ChoixRep; chooser && chooser->favoris->count() > 0) {
+        QDir::setCurrent(ProgDir());
+        QStringList favourites;
+        for (int i = 0; i < chooser->favoris->count(); ++i)
+            favourites << chooser->favoris->itemText(i);
+        if (!SaveFavourites(ProgDir() + GetLabel(267), favourites))
+            ShowLabelMessage(QStringLiteral("M") + GetLabel(276) + QStringLiteral(" - ") + GetLabel(269), -1, 2);
+    }
+    QDir::setCurrent(ProgDir());
+    if (!SaveHistory())
+        ShowLabelMessage(QStringLiteral("M") + GetLabel(276) + QStringLiteral(" - ") + GetLabel(275), -1, 2);
+    if (TempDir().contains(QLatin1String("tovo")))
+        DeleteTree(TempDir());
+    hide();
+    LoadSaveSettings(QLatin1Char('E'));
+    CloseHelp();
+}
+
+void TPrincipale::DelTemp()
+{
+    if (TempFile.isEmpty() || !QFileInfo::exists(TempFile))
+        return;
+    const QFileInfo info(TempFile);
+    if (!info.isWritable()) {
+        if (ShowLabelMessage(QStringLiteral("D") + TempFile + GetLabel(128), -1, 1) != IdYes)
+            return;
+        QFile::setPermissions(TempFile, QFile::permissions(TempFile) | QFileDevice::WriteOwner);
+    }
+    if (!QFile::remove(TempFile))
+        ShowLabelMessage(QStringLiteral("M") + GetLabel(129) + QLatin1Char('\r') + TempFile, -1, 2);
+}
+
+void TPrincipale::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TPrincipale::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        FormResize();
+}
+
+void TPrincipale::FormResize()
+{
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
+        return;
+    if (height() < MinHeight || width() < MinWidth)
+        resize(qMax(width(), MinWidth), qMax(height(), MinHeight));
+}
+
+void TPrincipale::QuitterClick()
+{
+    if (ShowLabelMessage(QStringLiteral("d"), 246, 4) == IdYes)
+        close();
+}
+
+void TPrincipale::AideClick() { ShowHelp(1); }
+
+void TPrincipale::BitBtn3Click()
+{
+    if (AppForms().AboutBox)
+        AppForms().AboutBox->exec();
+}
+
+void TPrincipale::NomFicChange()
+{
+    ExtraireUn->setEnabled(false);
+    RespectRep->setChecked(true);
+    ExtraireTout->setChecked(true);
+    LastPreviewed.clear();
+    const QString stripped = StripQuotes(NomFic->text());
+    if (stripped != NomFic->text()) {
+        NomFic->setText(stripped); // runs this handler again, without quotes
+        return;
+    }
+    Ajout->setEnabled(!FileNamePart(stripped).isEmpty());
+    TailleFC->clear();
+    TailleFD->clear();
+    DateFic->clear();
+    FiGauge->setValue(0);
+    ZipGauge->setValue(0);
+    if (!stripped.isEmpty() && QFileInfo(stripped).isFile()) {
+        ExtractZips->setEnabled(true);
+        AddToHistory(stripped);
+    } else {
+        ExtractZips->setEnabled(false);
+    }
+    Actu->setEnabled(Ajout->isEnabled());
+}
+
+void TPrincipale::BtActuClick() { OpenArchive(); }
+
+void TPrincipale::OpenArchive()
+{
+    // Records the request; testing and listing the archive into the entry
+    // list are added on this call by the browsing code.
+    CurrentArchive = NomFic->text();
+    OpenRequests << CurrentArchive;
+}
+
+} // namespace tovo

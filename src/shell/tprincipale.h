@@ -1,0 +1,185 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QSplitter;
+class QTextBrowser;
+class QTextEdit;
+class QToolButton;
+class QWidget;
+
+namespace tovo {
+
+class SettingsStore;
+class TCaptionPanel;
+class TDirectoryListBox;
+class TDriveComboBox;
+class TFileListBox;
+class TFileNameEdit;
+
+// The main window: hosts the archive name and password, the left-hand
+// browser, the entry list, the viewer pane and the bottom bar. Its handlers
+// keep the specification-style names so each can be found by search; the
+// workflows themselves live in their subsystem folders.
+class TPrincipale : public QMainWindow {
+    Q_OBJECT
+public:
+    // Runs FormCreate. settings: the store to use (the user's when null).
+    explicit TPrincipale(std::unique_ptr<SettingsStore> settings = nullptr, QWidget *parent = nullptr);
+    ~TPrincipale() override;
+
+    static constexpr int MinWidth = 737;
+    static constexpr int MinHeight = 489;
+    static constexpr int DesignSplitter1 = 327;
+    static constexpr int DesignSplitter2 = 161;
+
+    // --- handlers ---
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void DelTemp();
+    void QuitterClick();
+    void AideClick();
+    void BitBtn3Click();
+    void NomFicChange();
+    // Opens the archive named in NomFic (opening, listing and the repair
+    // that follow it are built on top of this call).
+    void BtActuClick();
+    void OpenArchive();
+    void LoadSaveSettings(QChar mode);
+
+    // --- history ---
+    void LoadHistory();
+    bool SaveHistory();
+    void AddToHistory(const QString &name);
+    void HistClick(QAction *item);
+    QStringList HistoryItems() const;
+    void ReplaceHistory(const QStringList &list);
+
+    // --- state shared with later parts ---
+    QString CurrentArchive;
+    QString LastPreviewed;
+    QString TempFile;
+    // The command-line parameters after the program name (set before showing).
+    QStringList CommandLine;
+    // Archive names handed to OpenArchive, oldest first (for the browsing code).
+    QStringList OpenRequests;
+    SettingsStore &settings() { return *m_settings; }
+
+    // --- controls (objectName = member name) ---
+    QMenuBar *MainMenu1;
+    QAction *Quitter1;
+    QMenu *MenuHisto;
+    QAction *Hist;
+    QAction *Options1;
+    QAction *Aide1;
+    QAction *Apropos1;
+    QMenu *PopFichiers;
+    QAction *Exec1;
+    QAction *Sel1;
+    QAction *DSel1;
+
+    QFrame *PanelHaut;
+    QLabel *lb_nomzip;
+    TFileNameEdit *NomFic;
+    QLabel *ln_Mot_de_passe;
+    QLineEdit *MotDePasse;
+    QCheckBox *RespectRep;
+    QToolButton *BtActu;
+    QToolButton *CopyZip;
+    QToolButton *OuvreRepertoireDestination;
+    QLabel *lb_fichiers_a_traiter;
+    QRadioButton *ExtraireTout;
+    QRadioButton *ExtraireUn;
+    QPushButton *ExtractZips;
+
+    QFrame *PanelBas;
+    QFrame *Panel1;
+    QLabel *lb_Tailles_du_ZIP;
+    QProgressBar *ZipGauge;
+    QLabel *TailleC;
+    QLabel *TailleD;
+    QPushButton *Crexe;
+    QProgressBar *Gauge;
+    QFrame *PanBtQuitter;
+    QPushButton *Quitter;
+    QPushButton *btAide;
+
+    QSplitter *Splitter1;
+    QFrame *PanelGauche;
+    QSplitter *Splitter2;
+    QFrame *Panel4;
+    TDriveComboBox *DriveComboBox1;
+    QToolButton *SelSrc;
+    TDirectoryListBox *DirectoryListBox1;
+    QComboBox *FilterComboBox1;
+    TFileListBox *FileListBox1;
+    QFrame *Panel3;
+    QLabel *lb_Contenu_Archive;
+    QListView *ListeficsZip;
+    QFrame *PanInfosFichier;
+    QLabel *lb_Infos_fichier;
+    QProgressBar *FiGauge;
+    QLabel *TailleFC;
+    QLabel *TailleFD;
+    QLabel *DateFic;
+    QPushButton *Actu;
+    QPushButton *Ajout;
+    QPushButton *Suppr;
+
+    TCaptionPanel *PanelDroite;
+    TCaptionPanel *libfic;
+    QFrame *PanFormatTextes;
+    QComboBox *police;
+    QCheckBox *cHTML;
+    QSpinBox *Taille;
+    QLabel *GIFImage;
+    QPlainTextEdit *Memo1;
+    QTextEdit *RTF;
+    QTextBrowser *html;
+    QLabel *PMultiMedia1;
+    QListWidget *ListeTexte;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void buildLayout();
+    void buildMenus();
+    void connectHandlers();
+    QAction *makeHistoryItem(const QString &caption);
+    void FormResize();
+    void setDirectoryBrowser(const QString &directory);
+
+    std::unique_ptr<SettingsStore> m_settings;
+    bool m_shown = false;
+    bool m_closed = false;
+    bool m_inNomFicChange = false;
+};
+
+// Applies the label table to the nine forms.
+void ApplyLabels();
+// Loads the label table (reporting faults through FatalError) and applies it.
+void LoadLabels();
+
+} // namespace tovo

@@ -1,0 +1,316 @@
+// The main window's life: start-up from the files beside the program,
+// labels on the forms, settings, history, command line, quitting and closing.
+#include "operations/tchoixrep.h"
+#include "operations/tconf.h"
+#include "options/teoptions.h"
+#include "shell/forms.h"
+#include "shell/helpwindow.h"
+#include "shell/labelmessages.h"
+#include "shell/labelstore.h"
+#include "shell/labeltable.h"
+#include "shell/messageservice.h"
+#include "shell/paths.h"
+#include "shell/tfilenameedit.h"
+#include "shell/tprincipale.h"
+#include "support/testfiles.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace tovo;
+using tovo::test::readFile;
+using tovo::test::writeFile;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    QTemporaryDir prog;
+    QTemporaryDir settingsDir;
+    ScriptedMessageService boxes;
+    TPrincipale *w = nullptr;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::copy(test::shippedLabelsFile(), prog.filePath(LabelsFileName)));
+        ASSERT_TRUE(writeFile(prog.filePath(QStringLiteral("favoris.txt")), "/srv\r\n/home\r\n"));
+        ASSERT_TRUE(writeFile(prog.filePath(QStringLiteral("historique.txt")), ""));
+        QDir(prog.path()).mkpath(QStringLiteral("aide"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(TOVO_SOURCE_DIR "/data/aide/tovo.html"),
+                                prog.filePath(QStringLiteral("aide/tovo.html"))));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+        SetProgDir(prog.path());
+        SetTempDir(QString());
+        ResetTerminationRequest();
+    }
+
+    void TearDown() override
+    {
+        DestroyForms();
+        ResetTerminationRequest();
+    }
+
+    QString ini() const { return settingsDir.filePath(QStringLiteral("Velmora/tovo.ini")); }
+
+    void writeSettings(const QList<std::pair<QString, QString>> &values)
+    {
+        QSettings s(ini(), QSettings::IniFormat);
+        for (const auto &[k, v] : values)
+            s.setValue(QStringLiteral("tovo/") + k, v);
+    }
+
+    void start(const QStringList &commandLine = {})
+    {
+        CreateForms();
+        w = AppForms().Principale;
+        w->CommandLine = commandLine;
+        w->show();
+        QApplication::processEvents();
+    }
+
+    QString makeArchive(const QString &relative)
+    {
+        const QString path = prog.filePath(relative);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        EXPECT_TRUE(writeFile(path, "PK\x05\x06" + QByteArray(18, '\0')));
+        return path;
+    }
+
+    QStringList texts() const
+    {
+        QStringList t;
+        for (const MessageBoxRequest &r : boxes.shown)
+            t << r.text;
+        return t;
+    }
+};
+
+TEST_F(MainWindowTest, StartsWithFrenchLabelsOnEveryForm)
+{
+    start();
+    EXPECT_TRUE(boxes.shown.isEmpty()) << texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(TerminationRequested());
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Tovo v4.4"));
+    EXPECT_EQ(w->ExtractZips->text(), DisplayText(GetLabel(11)));
+    EXPECT_EQ(w->Quitter->text(), GetLabel(18));
+    EXPECT_EQ(w->Quitter1->text(), GetLabel(34));
+    EXPECT_EQ(w->MenuHisto->title(), GetLabel(275));
+    EXPECT_EQ(w->BtActu->toolTip(), DisplayText(GetLabel(23)));
+    EXPECT_EQ(w->libfic->text(), QLatin1Char(' ') + GetLabel(219));
+    EXPECT_EQ(w->NomFic->dialogTitle(), GetLabel(206));
+    EXPECT_EQ(w->FilterComboBox1->count(), GetLabel(205).count(QLatin1Char('|')) / 2 + 1);
+    EXPECT_EQ(AppForms().Conf->windowTitle(), GetLabel(48));
+    EXPECT_EQ(AppForms().ChoixRep->btOk->text(), QStringLiteral("Ok"));
+    EXPECT_EQ(AppForms().EOptions->findChild<QLabel *>(QStringLiteral("lbHistorique"))->text(),
+              QLatin1Char(' ') + GetLabel(275) + QLatin1Char(' '));
+    EXPECT_FALSE(w->ExtractZips->isEnabled());
+    EXPECT_FALSE(w->Crexe->isEnabled());
+    // The private working folder exists, the favourites are loaded sorted.
+    EXPECT_TRUE(TempDir().contains(QStringLiteral("tovo")));
+    EXPECT_TRUE(QFileInfo(TempDir()).isDir());
+    ASSERT_EQ(AppForms().ChoixRep->favoris->count(), 2);
+    EXPECT_EQ(AppForms().ChoixRep->favoris->itemText(0), QStringLiteral("/home"));
+    EXPECT_FALSE(AppForms().frmSplash->isVisible());
+}
+
+TEST_F(MainWindowTest, MissingDataFilesStopTheProgram)
+{
+    for (const char *name : {"favoris.txt", "historique.txt"}) {
+        ASSERT_TRUE(QFile::remove(prog.filePath(QString::fromLatin1(name))));
+        boxes.shown.clear();
+        start();
+        ASSERT_EQ(boxes.shown.size(), 1) << name;
+        EXPECT_TRUE(boxes.shown[0].text.startsWith(GetLabel(233) + QLatin1Char(' ') + QString::fromLatin1(name)))
+            << boxes.shown[0].text.toStdString();
+        EXPECT_EQ(boxes.shown[0].text.contains(GetLabel(245)), QByteArray(name) == "favoris.txt");
+        EXPECT_TRUE(TerminationRequested());
+        DestroyForms();
+        ResetTerminationRequest();
+        ASSERT_TRUE(writeFile(prog.filePath(QString::fromLatin1(name)), ""));
+    }
+}
+
+TEST_F(MainWindowTest, DamagedLabelStoreStopsWithBothSums)
+{
+    ASSERT_TRUE(LoadLabelFiles(prog.path()).fatalErrors.isEmpty());
+    QFile::remove(prog.filePath(LabelsFileName));
+    QByteArray store = readFile(prog.filePath(LabelStoreFileName));
+    store[10 * 196 + 5] = static_cast<char>(store[10 * 196 + 5] ^ 0x40);
+    ASSERT_TRUE(writeFile(prog.filePath(LabelStoreFileName), store));
+    start();
+    ASSERT_FALSE(boxes.shown.isEmpty());
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("\r10 / calc:"))) << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral(" /fic:")));
+    EXPECT_TRUE(TerminationRequested());
+}
+
+TEST_F(MainWindowTest, CommandLinePiecesAreRejoined)
+{
+    const QString archive = makeArchive(QStringLiteral("mes archives/vieux fichier.zip"));
+    const QStringList pieces = archive.split(QLatin1Char(' '));
+    ASSERT_EQ(pieces.size(), 3);
+    start(pieces);
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(w->OpenRequests, QStringList{archive});
+    EXPECT_EQ(w->NomFic->text(), archive);
+    EXPECT_TRUE(w->ExtractZips->isEnabled());
+    EXPECT_EQ(w->HistoryItems(), QStringList{archive});
+}
+
+TEST_F(MainWindowTest, FivePiecesAreReportedAndTheWindowStaysUsable)
+{
+    const QString archive = makeArchive(QStringLiteral("a b c d e.zip"));
+    start(archive.split(QLatin1Char(' ')));
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith(GetLabel(133) + QStringLiteral(" (")));
+    EXPECT_TRUE(w->OpenRequests.isEmpty());
+    EXPECT_FALSE(TerminationRequested());
+    EXPECT_TRUE(w->isEnabled());
+    EXPECT_TRUE(w->NomFic->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, HistoryKeepsFileOrderAndDropsVanishedArchives)
+{
+    const QString a = makeArchive(QStringLiteral("a.zip"));
+    const QString b = makeArchive(QStringLiteral("B.zip"));
+    const QString gone = prog.filePath(QStringLiteral("parti.zip"));
+    ASSERT_TRUE(writeFile(prog.filePath(QStringLiteral("historique.txt")), (b + "\n" + gone + "\n" + a + "\n").toUtf8()));
+    start();
+    ASSERT_EQ(w->HistoryItems(), (QStringList{b, gone, a}));
+
+    QAction *vanished = w->MenuHisto->actions().at(1);
+    boxes.answers.push_back(IdOk);
+    w->HistClick(vanished);
+    EXPECT_EQ(w->HistoryItems(), (QStringList{b, a}));
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Fichier introuvable : retir\u00e9 de l'historique"));
+    EXPECT_TRUE(w->OpenRequests.isEmpty());
+
+    w->HistClick(w->MenuHisto->actions().at(1));
+    EXPECT_EQ(w->OpenRequests, QStringList{a});
+    EXPECT_EQ(w->HistoryItems(), (QStringList{b, a})); // already listed: order unchanged
+
+    w->close();
+    EXPECT_EQ(readFile(prog.filePath(QStringLiteral("historique.txt"))), (b + "\n" + a + "\n").toUtf8());
+}
+
+TEST_F(MainWindowTest, QuittingAsksFirstAndClosingSavesEverything)
+{
+    start();
+    const QString temp = TempDir();
+    ASSERT_TRUE(writeFile(temp + QStringLiteral("apercu.txt"), "x"));
+    w->AddToHistory(QStringLiteral("/x/y.zip"));
+
+    boxes.answers.push_back(IdNo);
+    w->QuitterClick();
+    EXPECT_TRUE(w->isVisible());
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(boxes.shown[0].text, GetLabel(246));
+
+    boxes.answers.push_back(IdYes);
+    w->Quitter1->trigger();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(QFileInfo::exists(temp));
+    EXPECT_EQ(readFile(prog.filePath(QStringLiteral("historique.txt"))), QByteArray("/x/y.zip\n"));
+    EXPECT_EQ(readFile(prog.filePath(QStringLiteral("favoris.txt"))), QByteArray("/home\r\n/srv\r\n"));
+    QSettings saved(ini(), QSettings::IniFormat);
+    EXPECT_EQ(saved.value(QStringLiteral("tovo/Etat")).toString(), QStringLiteral("2"));
+    EXPECT_EQ(saved.value(QStringLiteral("tovo/DesacTaille")).toString(), QStringLiteral("1"));
+    EXPECT_EQ(saved.value(QStringLiteral("tovo/RepExtract")).toString(), ProgDir());
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+TEST_F(MainWindowTest, EmptyFavouritesKeepTheOldFile)
+{
+    start();
+    AppForms().ChoixRep->favoris->clear();
+    w->close();
+    EXPECT_EQ(readFile(prog.filePath(QStringLiteral("favoris.txt"))), QByteArray("/srv\r\n/home\r\n"));
+}
+
+TEST_F(MainWindowTest, FirstRunDefaults)
+{
+    start();
+    auto *options = AppForms().EOptions;
+    EXPECT_FALSE(options->findChild<QCheckBox *>(QStringLiteral("Bulles"))->isChecked());
+    EXPECT_TRUE(options->findChild<QCheckBox *>(QStringLiteral("DesacTaille"))->isChecked());
+    EXPECT_FALSE(options->findChild<QCheckBox *>(QStringLiteral("DesacTest"))->isChecked());
+    EXPECT_TRUE(w->cHTML->isChecked());
+    EXPECT_EQ(AppForms().Conf->findChild<QLineEdit *>(QStringLiteral("RepDest"))->text(), ProgDir());
+    EXPECT_EQ(AddBackslash(w->DirectoryListBox1->directory()), ProgDir());
+    EXPECT_EQ(w->pos(), QPoint(1, 1));
+    EXPECT_EQ(w->size(), QSize(TPrincipale::MinWidth, TPrincipale::MinHeight));
+    EXPECT_EQ(w->police->currentText(), w->ListeTexte->font().family());
+}
+
+TEST_F(MainWindowTest, SavedSettingsAreReadBack)
+{
+    // The offscreen screen is 800 x 600: a height of 700 does not fit.
+    writeSettings({{QStringLiteral("Width"), QStringLiteral("0x2EE")},
+                   {QStringLiteral("Height"), QStringLiteral("700")},
+                   {QStringLiteral("Left"), QStringLiteral("12")},
+                   {QStringLiteral("RepCourant"), prog.filePath(QStringLiteral("disparu"))},
+                   {QStringLiteral("Taille"), QStringLiteral("14")},
+                   {QStringLiteral("DesacTest"), QStringLiteral("1")},
+                   {QStringLiteral("HTML"), QStringLiteral("0")}});
+    start();
+    EXPECT_EQ(w->width(), 750);
+    EXPECT_EQ(w->height(), TPrincipale::MinHeight);
+    EXPECT_EQ(w->x(), 12);
+    EXPECT_EQ(AddBackslash(w->DirectoryListBox1->directory()), ProgDir());
+    EXPECT_EQ(w->Taille->value(), 14);
+    EXPECT_FALSE(w->cHTML->isChecked());
+    EXPECT_TRUE(AppForms().EOptions->findChild<QCheckBox *>(QStringLiteral("DesacTest"))->isChecked());
+}
+
+TEST_F(MainWindowTest, MaximisedStateIsRestored)
+{
+    writeSettings({{QStringLiteral("Etat"), QStringLiteral("3")}});
+    start();
+    EXPECT_TRUE(w->windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(MainWindowTest, ResizingBelowTheDesignSizeSnapsBack)
+{
+    start();
+    w->resize(500, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(w->size(), QSize(TPrincipale::MinWidth, TPrincipale::MinHeight));
+}
+
+TEST_F(MainWindowTest, HelpOpensAtContextOne)
+{
+    start();
+    w->btAide->click();
+    ASSERT_NE(CurrentHelpWindow(), nullptr);
+    EXPECT_TRUE(CurrentHelpWindow()->isVisible());
+    EXPECT_EQ(CurrentHelpWindow()->currentSource().fragment(), QStringLiteral("contexte-1"));
+    w->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(CurrentHelpWindow() == nullptr || !CurrentHelpWindow()->isVisible());
+}
+
+TEST_F(MainWindowTest, LeftoverOldWorkingFolderIsRemovedAtStart)
+{
+    const QString old = QDir(QDir::tempPath()).filePath(QStringLiteral("itovo32-%1").arg(::getuid()));
+    QDir().mkpath(old + QStringLiteral("/sous"));
+    ASSERT_TRUE(writeFile(old + QStringLiteral("/sous/lecture-seule.txt"), "x"));
+    QFile::setPermissions(old + QStringLiteral("/sous/lecture-seule.txt"), QFileDevice::ReadOwner);
+    start();
+    EXPECT_FALSE(QFileInfo::exists(old));
+}
+
+} // namespace

@@ -1,0 +1,144 @@
+// Path helpers, tree removal, the private working folder and the rejoining
+// of an archive name split over several command-line parameters.
+#include "platform/tempdirs.h"
+#include "shell/paths.h"
+#include "support/testfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace tovo;
+using tovo::test::writeFile;
+
+namespace {
+
+TEST(PathHelpers, QuotesSeparatorsAndParts)
+{
+    EXPECT_EQ(StripQuotes(QStringLiteral("\"/a b/c.zip\"")), QStringLiteral("/a b/c.zip"));
+    EXPECT_EQ(StripQuotes(QStringLiteral("\"half")), QStringLiteral("\"half"));
+    EXPECT_EQ(StripQuotes(QStringLiteral("\"")), QStringLiteral("\""));
+    EXPECT_EQ(AddBackslash(QStringLiteral("/tmp")), QStringLiteral("/tmp/"));
+    EXPECT_EQ(AddBackslash(QStringLiteral("/tmp/")), QStringLiteral("/tmp/"));
+    EXPECT_EQ(AddBackslash(QString()), QString());
+    EXPECT_EQ(AddBackslash(QStringLiteral("C:\\Zip"), QLatin1Char('\\')), QStringLiteral("C:\\Zip\\"));
+    const QString windows = QStringLiteral("\\:");
+    EXPECT_EQ(DirectoryPart(QStringLiteral("C:\\ZIPS\\X.ZIP"), windows), QStringLiteral("C:\\ZIPS\\"));
+    EXPECT_EQ(DirectoryPart(QStringLiteral("A:X.ZIP"), windows), QStringLiteral("A:"));
+    EXPECT_EQ(FileNamePart(QStringLiteral("C:\\ZIPS\\X.ZIP"), windows), QStringLiteral("X.ZIP"));
+    EXPECT_EQ(DirectoryPart(QStringLiteral("x.zip")), QString());
+    EXPECT_EQ(FileNamePart(QStringLiteral("/home/u/")), QString());
+}
+
+class DeleteTreeTest : public ::testing::Test {
+protected:
+    QTemporaryDir base;
+    QString path(const QString &rel) const { return base.filePath(rel); }
+};
+
+TEST_F(DeleteTreeTest, RemovesReadOnlyAndHiddenContent)
+{
+    QDir(base.path()).mkpath(QStringLiteral("t/sub/deeper"));
+    ASSERT_TRUE(writeFile(path(QStringLiteral("t/.cache")), "x"));
+    ASSERT_TRUE(writeFile(path(QStringLiteral("t/sub/ro.txt")), "x"));
+    ASSERT_TRUE(writeFile(path(QStringLiteral("t/sub/deeper/.hidden")), "x"));
+    QDir(path(QStringLiteral("t"))).mkdir(QStringLiteral(".git"));
+    ASSERT_TRUE(writeFile(path(QStringLiteral("t/.git/HEAD")), "x"));
+    ::chmod(QFile::encodeName(path(QStringLiteral("t/sub/ro.txt"))).constData(), 0444);
+    // A folder without write permission: its files can only go once it is writable.
+    ::chmod(QFile::encodeName(path(QStringLiteral("t/sub/deeper"))).constData(), 0555);
+
+    EXPECT_TRUE(DeleteTree(path(QStringLiteral("t"))));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("t"))));
+}
+
+TEST_F(DeleteTreeTest, LinksAreRemovedNotFollowed)
+{
+    QDir(base.path()).mkpath(QStringLiteral("outside"));
+    ASSERT_TRUE(writeFile(path(QStringLiteral("outside/keep.txt")), "precious"));
+    QDir(base.path()).mkpath(QStringLiteral("t"));
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("outside")), path(QStringLiteral("t/link-to-dir"))));
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("outside/keep.txt")), path(QStringLiteral("t/link-to-file"))));
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("nowhere")), path(QStringLiteral("t/dangling"))));
+
+    EXPECT_TRUE(DeleteTree(path(QStringLiteral("t"))));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("t"))));
+    EXPECT_EQ(test::readFile(path(QStringLiteral("outside/keep.txt"))), QByteArray("precious"));
+
+    // A link given as the tree itself is not followed either.
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("outside")), path(QStringLiteral("alias"))));
+    EXPECT_FALSE(DeleteTree(path(QStringLiteral("alias"))));
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("outside/keep.txt"))));
+}
+
+TEST_F(DeleteTreeTest, RefusesRootAndMissingFolders)
+{
+    EXPECT_FALSE(DeleteTree(QStringLiteral("/")));
+    EXPECT_FALSE(DeleteTree(path(QStringLiteral("missing"))));
+    EXPECT_FALSE(DeleteTree(QString()));
+    EXPECT_TRUE(QFileInfo::exists(QStringLiteral("/tmp")));
+}
+
+TEST(PrivateDir, CreatedForTheUserAlone)
+{
+    QTemporaryDir base;
+    const auto dir = platform::EnsurePrivateDir(base.path(), QStringLiteral("tovo-test"));
+    ASSERT_TRUE(dir.has_value());
+    EXPECT_TRUE(dir->endsWith(QLatin1Char('/')));
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(*dir).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    // Reused when present, and its mode tightened.
+    ::chmod(QFile::encodeName(*dir).constData(), 0777);
+    ASSERT_TRUE(platform::EnsurePrivateDir(base.path(), QStringLiteral("tovo-test")).has_value());
+    ::stat(QFile::encodeName(*dir).constData(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    // A link planted under the expected name, or a file, is refused.
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QFile::link(elsewhere.path(), base.filePath(QStringLiteral("planted"))));
+    EXPECT_FALSE(platform::EnsurePrivateDir(base.path(), QStringLiteral("planted")).has_value());
+    ASSERT_TRUE(writeFile(base.filePath(QStringLiteral("afile")), "x"));
+    EXPECT_FALSE(platform::EnsurePrivateDir(base.path(), QStringLiteral("afile")).has_value());
+    EXPECT_TRUE(platform::WorkingDirName().contains(QStringLiteral("tovo")));
+    EXPECT_NE(platform::WorkingDirName(), platform::OldWorkingDirName());
+}
+
+TEST(CommandLine, RejoinsUpToFourPieces)
+{
+    const QSet<QString> files{QStringLiteral("/data/mes archives/vieux fichier.zip"),
+                              QStringLiteral("/data/a b c d e.zip")};
+    auto exists = [&files](const QString &name) { return files.contains(name); };
+
+    EXPECT_FALSE(RejoinCommandLine({}, exists).has_value());
+
+    auto r = RejoinCommandLine({QStringLiteral("/data/mes"), QStringLiteral("archives/vieux"),
+                                QStringLiteral("fichier.zip")},
+                               exists);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_TRUE(r->exists);
+    EXPECT_EQ(r->name, QStringLiteral("/data/mes archives/vieux fichier.zip"));
+
+    r = RejoinCommandLine({QStringLiteral("\"/data/mes archives/vieux fichier.zip\"")}, exists);
+    EXPECT_TRUE(r->exists);
+    EXPECT_EQ(r->name, QStringLiteral("/data/mes archives/vieux fichier.zip"));
+
+    // Five pieces: the fifth is never joined, so the name is not found.
+    r = RejoinCommandLine({QStringLiteral("/data/a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"),
+                           QStringLiteral("e.zip")},
+                          exists);
+    EXPECT_FALSE(r->exists);
+    EXPECT_EQ(r->name, QStringLiteral("/data/a b c d"));
+
+    // Extra parameters after a name that exists are left alone.
+    r = RejoinCommandLine({QStringLiteral("/data/a b c d e.zip"), QStringLiteral("extra")}, exists);
+    EXPECT_TRUE(r->exists);
+    EXPECT_EQ(r->name, QStringLiteral("/data/a b c d e.zip"));
+}
+
+} // namespace

@@ -35,7 +35,10 @@
 #include <QRadioButton>
 #include <QCheckBox>
 #include <QSpinBox>
+#include <QProgressBar>
+#include <QToolButton>
 #include <QToolTip>
+#include <QSplitter>
 
 #include <sys/stat.h>
 
@@ -123,12 +126,16 @@ void TPrincipale::FormShow()
 
     LoadSaveSettings(QLatin1Char('L'));
 
+    // The remembered font may be an alias the font database does not list
+    // (Arial served by its metric twin): it is listed too, so that saving the
+    // combo's text at close never swaps the user's font for the first one.
+    QStringList families = QFontDatabase::families();
+    if (!families.contains(ListeTexte->font().family()))
+        families << ListeTexte->font().family();
+    families.sort(Qt::CaseInsensitive);
     police->clear();
-    police->addItems(QFontDatabase::families());
-    police->model()->sort(0);
-    const int fontIndex = police->findText(ListeTexte->font().family(), Qt::MatchExactly);
-    if (fontIndex >= 0)
-        police->setCurrentIndex(fontIndex);
+    police->addItems(families);
+    police->setCurrentIndex(police->findText(ListeTexte->font().family(), Qt::MatchExactly));
     Taille->setValue(ListeTexte->font().pointSize());
 
     TailleC->clear();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/settingsstore.h"
+
 #include <QMainWindow>
 #include <QStringList>
 
@@ -27,7 +29,6 @@ class QWidget;
 
 namespace tovo {
 
-class SettingsStore;
 class TCaptionPanel;
 class TDirectoryListBox;
 class TDriveComboBox;

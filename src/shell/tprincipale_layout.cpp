@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -116,22 +117,25 @@ void TPrincipale::buildLayout()
     PanelHaut->setFixedHeight(64);
     auto *top = new QGridLayout(PanelHaut);
     top->setContentsMargins(6, 3, 6, 3);
-    top->setHorizontalSpacing(6);
+    top->setHorizontalSpacing(5);
     top->setVerticalSpacing(2);
     lb_nomzip = named(new QLabel(QStringLiteral("Nom de l'archive ZIP :"), PanelHaut), "lb_nomzip");
+    // The heading may be wider than the edit's minimum: let the edit decide,
+    // so the window keeps its design width (the heading fits at that width).
+    lb_nomzip->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     NomFic = named(new TFileNameEdit(PanelHaut), "NomFic");
     NomFic->setFilter(QStringLiteral("Archives ZIP |*.zip|Fichiers EXE|*.exe|Tous fichiers (*.*)|*.*"));
     NomFic->setDefaultExt(QStringLiteral("zip"));
     NomFic->setDialogTitle(QStringLiteral("Fichier Zip à ouvrir/créer :"));
     NomFic->setAcceptDrops(true);
-    NomFic->setMinimumWidth(240);
+    NomFic->setMinimumWidth(140);
     ln_Mot_de_passe = named(new QLabel(QStringLiteral("Mot de passe :"), PanelHaut), "ln_Mot_de_passe");
     MotDePasse = named(new QLineEdit(PanelHaut), "MotDePasse");
     MotDePasse->setMaxLength(80);
     MotDePasse->setEchoMode(QLineEdit::Password);
     MotDePasse->setFont(QFont(QStringLiteral("Courier New"), 10, QFont::Bold));
     MotDePasse->setStyleSheet(QStringLiteral("lineedit-password-character: 35;"));
-    MotDePasse->setFixedWidth(120);
+    MotDePasse->setFixedWidth(110);
     RespectRep = named(new QCheckBox(QStringLiteral("Respecter les répertoires"), PanelHaut), "RespectRep");
     RespectRep->setEnabled(false);
     BtActu = smallButton(PanelHaut, "BtActu", QStyle::SP_BrowserReload);
@@ -148,7 +152,7 @@ void TPrincipale::buildLayout()
     ExtractZips = named(new QPushButton(QStringLiteral("EXTRAIRE"), PanelHaut), "ExtractZips");
     ExtractZips->setEnabled(false);
     ExtractZips->setFont(look::arial(16, true));
-    ExtractZips->setFixedSize(120, 50);
+    ExtractZips->setFixedSize(104, 50);
 
     auto *smallButtons = new QHBoxLayout;
     smallButtons->setSpacing(2);
@@ -241,9 +245,12 @@ void TPrincipale::buildLayout()
     auto *buttons = new QVBoxLayout;
     buttons->setSpacing(1);
     for (QPushButton *b : {Actu, Ajout, Suppr}) {
-        b->setFixedSize(70, 21);
+        b->setFixedSize(58, 21);
+        b->setFont(look::arial(11));
         buttons->addWidget(b);
     }
+    for (QLabel *l : {lb_Infos_fichier, TailleFC, TailleFD, DateFic})
+        l->setFont(look::arial(11));
     info->addLayout(buttons, 0, 2, 4, 1);
     info->setColumnStretch(0, 1);
     info->setColumnStretch(1, 1);
@@ -271,6 +278,9 @@ void TPrincipale::buildLayout()
     police->setFixedWidth(150);
     cHTML = named(new QCheckBox(QStringLiteral("HTML"), PanFormatTextes), "cHTML");
     cHTML->setChecked(true);
+    QPalette onBlack = cHTML->palette();
+    onBlack.setColor(QPalette::WindowText, Qt::white);
+    cHTML->setPalette(onBlack);
     Taille = named(new QSpinBox(PanFormatTextes), "Taille");
     Taille->setRange(6, 24);
     Taille->setValue(10);

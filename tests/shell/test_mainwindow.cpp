@@ -3,7 +3,9 @@
 #include "operations/tchoixrep.h"
 #include "operations/tconf.h"
 #include "options/teoptions.h"
+#include "shell/captionpanel.h"
 #include "shell/forms.h"
+#include "shell/fswidgets.h"
 #include "shell/helpwindow.h"
 #include "shell/labelmessages.h"
 #include "shell/labelstore.h"
@@ -11,20 +13,27 @@
 #include "shell/messageservice.h"
 #include "shell/paths.h"
 #include "shell/tfilenameedit.h"
+#include "shell/tfrmsplash.h"
 #include "shell/tprincipale.h"
 #include "support/testfiles.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -258,9 +267,11 @@ TEST_F(MainWindowTest, FirstRunDefaults)
 
 TEST_F(MainWindowTest, SavedSettingsAreReadBack)
 {
-    // The offscreen screen is 800 x 600: a height of 700 does not fit.
+    // A width written in hexadecimal fits the screen; a height taller than the screen does not.
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    ASSERT_GT(screen.width(), 0x2EE);
     writeSettings({{QStringLiteral("Width"), QStringLiteral("0x2EE")},
-                   {QStringLiteral("Height"), QStringLiteral("700")},
+                   {QStringLiteral("Height"), QString::number(screen.height() + 10)},
                    {QStringLiteral("Left"), QStringLiteral("12")},
                    {QStringLiteral("RepCourant"), prog.filePath(QStringLiteral("disparu"))},
                    {QStringLiteral("Taille"), QStringLiteral("14")},

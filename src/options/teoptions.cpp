@@ -1,0 +1,149 @@
+#include "options/teoptions.h"
+
+#include "shell/helpwindow.h"
+#include "shell/look.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace tovo {
+namespace {
+
+template <typename T> T *named(T *object, const char *name)
+{
+    object->setObjectName(QString::fromLatin1(name));
+    return object;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &text)
+{
+    auto *b = named(new QPushButton(text, parent), name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+// The switches' look: white bold caption, white square with a maroon mark.
+QCheckBox *graphicCheckBox(QWidget *parent, const char *name, const QString &text)
+{
+    auto *box = named(new QCheckBox(text, parent), name);
+    QPalette p = box->palette();
+    p.setColor(QPalette::WindowText, Qt::white);
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::Text, look::Maroon);
+    box->setPalette(p);
+    return box;
+}
+
+} // namespace
+
+TEOptions::TEOptions(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("EOptions"));
+    setWindowTitle(QStringLiteral("Options de Tovo..."));
+    look::applyFormLook(this);
+    setFont(look::arial(13, true));
+    setFixedSize(DesignWidth, DesignHeight);
+
+    Bulles = graphicCheckBox(this, "Bulles", QStringLiteral("Afficher les bulles d'aide"));
+    DesacTaille = graphicCheckBox(this, "DesacTaille", QStringLiteral("DesacTaille"));
+    DesacTest = graphicCheckBox(this, "DesacTest", QStringLiteral("DesacTest"));
+    // Defaults when no setting exists yet.
+    DesacTaille->setChecked(true);
+
+    CreerRacc = button(this, "CreerRacc", QStringLiteral("Créer un raccourci sur le bureau Windows"));
+    AssoZip = button(this, "AssoZip", QStringLiteral("Toujours utiliser Tovo pour ouvrir les ZIP !"));
+
+    auto *history = new QFrame(this);
+    // A plain box is drawn in the text colour: a white frame.
+    history->setFrameStyle(QFrame::Box | QFrame::Plain);
+    lbHistorique = named(new QLabel(QStringLiteral("lbHistorique"), history), "lbHistorique");
+    ListeMenu = named(new QListWidget(history), "ListeMenu");
+    ListeMenu->setFont(look::arial(12));
+    ListeMenu->setSelectionMode(QAbstractItemView::SingleSelection);
+    AutoSuppr = button(history, "AutoSuppr", QStringLiteral("Auto"));
+    Retirer = button(history, "Retirer", QStringLiteral("Retirer"));
+    Retirer->setEnabled(false);
+
+    btOk = named(new QPushButton(QStringLiteral("&OK"), this), "btOk");
+    btOk->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    btOk->setDefault(true);
+    btAnnuler = button(this, "btAnnuler", QStringLiteral("Annuler"));
+    btAnnuler->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    btAide = button(this, "btAide", QStringLiteral("Aide"));
+    btAide->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 8, 10, 8);
+    layout->setSpacing(4);
+    layout->addWidget(Bulles);
+    layout->addWidget(DesacTaille);
+    layout->addWidget(DesacTest);
+    layout->addSpacing(4);
+    layout->addWidget(CreerRacc);
+    layout->addWidget(AssoZip);
+    layout->addSpacing(4);
+
+    // The history group: a white frame with its title at the top.
+    auto *group = new QVBoxLayout(history);
+    group->setContentsMargins(6, 4, 6, 6);
+    group->setSpacing(4);
+    group->addWidget(lbHistorique, 0, Qt::AlignLeft);
+    auto *entries = new QHBoxLayout;
+    entries->addWidget(ListeMenu, 1);
+    auto *side = new QVBoxLayout;
+    side->addWidget(AutoSuppr);
+    side->addWidget(Retirer);
+    side->addStretch(1);
+    entries->addLayout(side);
+    group->addLayout(entries, 1);
+    layout->addWidget(history, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btOk);
+    buttons->addWidget(btAnnuler);
+    buttons->addWidget(btAide);
+    layout->addSpacing(4);
+    layout->addLayout(buttons);
+
+    connect(ListeMenu, &QListWidget::itemClicked, this, &TEOptions::ListeMenuClick);
+    connect(Retirer, &QPushButton::clicked, this, &TEOptions::RetirerClick);
+    connect(btAide, &QPushButton::clicked, this, &TEOptions::btAideClick);
+    connect(btOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btAnnuler, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TEOptions::ListeMenuClick() { Retirer->setEnabled(true); }
+
+void TEOptions::RetirerClick()
+{
+    const QList<QListWidgetItem *> selected = ListeMenu->selectedItems();
+    if (selected.isEmpty())
+        return;
+    delete selected.first();
+    // Nothing stays selected, so a second press removes nothing more.
+    ListeMenu->clearSelection();
+    ListeMenu->setCurrentRow(-1);
+    HistoryChanged = true;
+}
+
+void TEOptions::btAideClick() { ShowHelp(6); }
+
+void TEOptions::showEvent(QShowEvent *event)
+{
+    if (const QScreen *s = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(s->geometry().center());
+        move(frame.topLeft());
+    }
+    QDialog::showEvent(event);
+}
+
+} // namespace tovo

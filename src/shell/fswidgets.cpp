@@ -57,6 +57,11 @@ TDirectoryListBox::TDirectoryListBox(QWidget *parent)
         hideColumn(c);
     header()->hide();
     setRootIndex(m_model->index(QDir::rootPath()));
+    // The model fills folders in the background: keep the current one in view.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString &loaded) {
+        if (currentIndex().isValid() && (loaded == m_directory || loaded == QFileInfo(m_directory).path()))
+            scrollTo(currentIndex());
+    });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &index) {
         const QString path = m_model->filePath(index);
         if (!path.isEmpty() && path != m_directory) {

@@ -275,7 +275,7 @@ void TPrincipale::buildLayout()
     format->setContentsMargins(0, 0, 0, 0);
     format->setSpacing(4);
     police = named(new QComboBox(PanFormatTextes), "police");
-    police->setFixedWidth(150);
+    police->setFixedWidth(125);
     cHTML = named(new QCheckBox(QStringLiteral("HTML"), PanFormatTextes), "cHTML");
     cHTML->setChecked(true);
     QPalette onBlack = cHTML->palette();

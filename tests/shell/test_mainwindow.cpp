@@ -176,6 +176,8 @@ TEST_F(MainWindowTest, CommandLinePiecesAreRejoined)
     EXPECT_EQ(w->NomFic->text(), archive);
     EXPECT_TRUE(w->ExtractZips->isEnabled());
     EXPECT_EQ(w->HistoryItems(), QStringList{archive});
+    w->close();
+    EXPECT_EQ(readFile(prog.filePath(QStringLiteral("historique.txt"))), (archive + QLatin1Char('\n')).toUtf8());
 }
 
 TEST_F(MainWindowTest, FivePiecesAreReportedAndTheWindowStaysUsable)

@@ -1,0 +1,104 @@
+#include "cli/clisession.h"
+
+#include <algorithm>
+
+#include "cli/terminal.h"
+#include "engine/tzipengine.h"
+#include "shell/labeltable.h"
+
+namespace tovo {
+
+QString ListingLine(qint64 size, qint64 compressedSize, const QDateTime &dateTime, const QString &name)
+{
+    return QStringLiteral("%1\t%2\t%3\t%4\n")
+        .arg(size)
+        .arg(compressedSize)
+        .arg(dateTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), name);
+}
+
+CliSession::CliSession(TZipEngine &engine, const CliRequest &request) : m_engine(engine)
+{
+    engine.OnListing = [](TZipEngine *, const TZipFileStats &s) {
+        WriteOut(ListingLine(s.Size, s.CompressedSize, s.DateTime, s.FileName));
+    };
+
+    if (!request.passwordGiven && StdinIsTerminal()) {
+        // The password typed once answers the later queries of the run.
+        engine.OnPwdQuery = [this](TZipEngine *e, TZipPwdQuery &query) {
+            clearProgress();
+            const auto typed = AskOnTerminal(
+                QStringLiteral("%1 [ %2 ] : ").arg(DisplayText(GetLabel(6)), query.FileName), false);
+            if (!typed)
+                return;
+            query.Password = *typed;
+            e->Password = *typed;
+        };
+    }
+
+    if (request.settings.Overwrite == xowAsk) {
+        // Without a terminal to ask on, an existing file is kept.
+        engine.OnReplace = [this](TZipEngine *, TZipReplace &replace) {
+            clearProgress();
+            const QString question =
+                QStringLiteral("%1\n[ %2 ] (o/n) ").arg(DisplayText(GetLabel(145)), replace.FileName);
+            const auto answer = AskOnTerminal(question, true);
+            replace.Action = answer && answer->trimmed().startsWith(QLatin1Char('o'), Qt::CaseInsensitive) ? 1 : 0;
+        };
+    }
+
+    if (!StderrIsTerminal())
+        return;
+    engine.OnExtracting = [this](TZipEngine *, const TZipFileStats &s) {
+        progress(QStringLiteral("Extraction"), s.FileName);
+    };
+    engine.OnTesting = [this](TZipEngine *, const TZipFileStats &s) { progress(QStringLiteral("Test"), s.FileName); };
+    engine.OnAdding = [this](TZipEngine *, const TZipFileStats &s) { progress(QStringLiteral("Ajout"), s.FileName); };
+    engine.OnUpdating = [this](TZipEngine *, const TZipFileStats &s) {
+        progress(QStringLiteral("Mise \u00e0 jour"), s.FileName);
+    };
+    engine.OnDeleting = [this](TZipEngine *, const QString &name) { progress(QStringLiteral("Suppression"), name); };
+    engine.OnFixing = [this](TZipEngine *, const QString &name) { progress(QStringLiteral("R\u00e9paration"), name); };
+    engine.OnStatus = [this](TZipEngine *, const TZipFileStats &s) {
+        const int percent = s.Size > 0 ? int(std::clamp(double(s.BytesDone) * 100 / double(s.Size), 0.0, 100.0)) : 100;
+        progress(QString(), s.FileName, QStringLiteral("%1 %").arg(percent));
+    };
+}
+
+CliSession::~CliSession()
+{
+    clearProgress();
+    m_engine.OnListing = nullptr;
+    m_engine.OnPwdQuery = nullptr;
+    m_engine.OnReplace = nullptr;
+    m_engine.OnExtracting = nullptr;
+    m_engine.OnTesting = nullptr;
+    m_engine.OnAdding = nullptr;
+    m_engine.OnUpdating = nullptr;
+    m_engine.OnDeleting = nullptr;
+    m_engine.OnFixing = nullptr;
+    m_engine.OnStatus = nullptr;
+}
+
+void CliSession::clearProgress()
+{
+    if (m_progressShown)
+        WriteErr(QStringLiteral("\r\x1b[K"));
+    m_progressShown = false;
+}
+
+void CliSession::progress(const QString &verb, const QString &name, const QString &detail)
+{
+    // A few refreshes a second are enough to read; more would slow long runs.
+    if (m_progressShown && m_lastProgress.isValid() && m_lastProgress.elapsed() < 100)
+        return;
+    m_lastProgress.start();
+    // One line, rewritten in place; long names keep their end.
+    QString shown = name.size() > 60 ? QStringLiteral("\u2026") + name.right(59) : name;
+    QString line = verb.isEmpty() ? shown : verb + QLatin1Char(' ') + shown;
+    if (!detail.isEmpty())
+        line += QLatin1Char(' ') + detail;
+    WriteErr(QStringLiteral("\r\x1b[K") + line);
+    m_progressShown = true;
+}
+
+} // namespace tovo

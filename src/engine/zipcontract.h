@@ -1,0 +1,254 @@
+/*
+ * The calling contract between Tovo's archive engine and its two ZIP library
+ * modules. Plain C, shared by both sides.
+ *
+ * Each module is a shared library in the program directory with one entry:
+ *
+ *     int entry(int version, int argc, char **argv, TovoZipCallback cb, void *user);
+ *
+ * version is TOVO_ZIP_CONTRACT_VERSION; argv holds argc elements followed by
+ * a NULL. Element 0 is always the password (possibly empty). Every element is
+ * a NUL-terminated UTF-8 text, except the self-extractor settings record,
+ * which travels as one element (see TovoZipSfxSettings). The elements live
+ * only for the duration of the call: the module copies what it keeps.
+ *
+ * The module calls cb(message, data, user) on the calling thread, before the
+ * entry returns, with one of the TOVO_ZIP_MSG_* numbers and the data block of
+ * that message. The callback answers 1 to ask the module to stop the run and
+ * return, 0 to go on. The entry returns 0 for success, 1 to 99 for a warning,
+ * 100 and above for an error.
+ *
+ * Buffers handed to the callback carry their capacity in bytes; the engine
+ * never writes past it, and where it writes a closing NUL the NUL is counted
+ * in the capacity. Texts are UTF-8; stored names use "/" as separator.
+ */
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define TOVO_ZIP_CONTRACT_VERSION 100
+
+#define TOVO_ZIP_WRITER_MODULE "libzipwr.so" /* add, freshen, update, delete, fix, sfx */
+#define TOVO_ZIP_WRITER_ENTRY "zipwr"
+#define TOVO_ZIP_READER_MODULE "libziprd.so" /* extract, list, test */
+#define TOVO_ZIP_READER_ENTRY "ziprd"
+
+typedef int (*TovoZipCallback)(int message, void *data, void *user);
+typedef int (*TovoZipEntry)(int version, int argc, char **argv, TovoZipCallback cb, void *user);
+
+/* Limits the engine applies to what it writes back. */
+#define TOVO_ZIP_PASSWORD_MAX_CHARS 80 /* a longer password is cut to its first 80 characters */
+#define TOVO_ZIP_COMMENT_MAX_CHARS 255 /* file comments and the relayed archive comment */
+
+/* Buffer capacities a module should offer so that the engine never has to
+ * cut a text short of the limits above (three UTF-8 bytes per character, and
+ * the NUL where one is written). Smaller buffers are safe, only cut sooner. */
+#define TOVO_ZIP_NAME_BUFFER_SIZE 4096
+#define TOVO_ZIP_PASSWORD_BUFFER_SIZE (3 * TOVO_ZIP_PASSWORD_MAX_CHARS + 1)
+#define TOVO_ZIP_COMMENT_BUFFER_SIZE (3 * TOVO_ZIP_COMMENT_MAX_CHARS)
+
+/* ---- Messages ----------------------------------------------------------- */
+
+enum {
+    TOVO_ZIP_MSG_REPLACE = 10,          /* TovoZipReplaceData: a file to extract exists */
+    TOVO_ZIP_MSG_TESTING = 50,          /* TovoZipFileStatsData */
+    TOVO_ZIP_MSG_EXTRACTING = 60,       /* TovoZipFileStatsData */
+    TOVO_ZIP_MSG_VALUE = 70,            /* TovoZipValueData */
+    TOVO_ZIP_MSG_LISTING = 80,          /* TovoZipFileStatsData: one entry of the archive */
+    TOVO_ZIP_MSG_STATS = 90,            /* TovoZipFileStatsData, kept by the engine, no event */
+    TOVO_ZIP_MSG_PASSWORD = 100,        /* TovoZipPasswordData */
+    TOVO_ZIP_MSG_NEW_DISK = 110,        /* TovoZipNewDiskData */
+    TOVO_ZIP_MSG_FILE_COMMENT = 120,    /* TovoZipFileCommentData */
+    TOVO_ZIP_MSG_COMMENT_STORE = 130,   /* TovoZipCommentStoreData: keep this archive comment */
+    TOVO_ZIP_MSG_COMMENT_FETCH = 140,   /* TovoZipCommentFetchData: hand back the kept comment */
+    TOVO_ZIP_MSG_GLOBAL_STATUS = 150,   /* TovoZipGlobalStatusData */
+    TOVO_ZIP_MSG_RENAME = 160,          /* TovoZipRenameData */
+    TOVO_ZIP_MSG_UPDATING = 1000,       /* TovoZipFileStatsData */
+    TOVO_ZIP_MSG_ADDING = 1010,         /* TovoZipFileStatsData */
+    TOVO_ZIP_MSG_DELETING = 1020,       /* data is the entry name itself (const char *) */
+    TOVO_ZIP_MSG_STATUS = 1030,         /* TovoZipFileStatsData: bytesDone of size so far */
+    TOVO_ZIP_MSG_SKIPPING = 1060,       /* TovoZipSkippingData */
+    TOVO_ZIP_MSG_FIXING = 1070          /* data is the entry name itself (const char *) */
+};
+
+/* ---- Data blocks, one per message, natural alignment -------------------- */
+
+/* Bits of TovoZipFileStatsData.attributes (the DOS attribute byte). */
+enum {
+    TOVO_ZIP_ATTR_READ_ONLY = 0x01,
+    TOVO_ZIP_ATTR_HIDDEN = 0x02,
+    TOVO_ZIP_ATTR_SYSTEM = 0x04,
+    TOVO_ZIP_ATTR_VOLUME_LABEL = 0x08,
+    TOVO_ZIP_ATTR_DIRECTORY = 0x10,
+    TOVO_ZIP_ATTR_ARCHIVE = 0x20
+};
+
+typedef struct TovoZipFileStatsData {
+    const char *fileName;
+    int64_t size;            /* uncompressed */
+    int64_t compressedSize;
+    int64_t bytesDone;       /* TOVO_ZIP_MSG_STATUS: bytes of size processed so far */
+    unsigned char attributes;
+    uint32_t dosDateTime;    /* low 16 bits the time, high 16 bits the date */
+    int32_t extra32;         /* extra32 .. extraFlag: passed through, unused by Tovo */
+    unsigned char extraByte1;
+    unsigned char extraByte2;
+    unsigned char extraByte3;
+    unsigned char extraFlag;
+    const char *comment;     /* commentLength bytes, no NUL needed; NULL when none */
+    uint16_t commentLength;
+} TovoZipFileStatsData;
+
+typedef struct TovoZipReplaceData {
+    const char *fileName;
+    char *newName;           /* the engine writes a NUL-terminated name here */
+    size_t newNameSize;
+    unsigned char action;    /* the module's proposal in, the answer out: 1 replace, 0 skip */
+} TovoZipReplaceData;
+
+typedef struct TovoZipValueData {
+    int32_t value;
+} TovoZipValueData;
+
+typedef struct TovoZipPasswordData {
+    const char *fileName;
+    char *password;          /* the engine writes a NUL-terminated password here */
+    size_t passwordSize;
+    unsigned char action;    /* the module's byte in; out: 2 (reading side) or 5 (writing side)
+                                with an automatic answer, 0 when that answer was just refused */
+} TovoZipPasswordData;
+
+typedef struct TovoZipNewDiskData {
+    int32_t diskNumber;
+} TovoZipNewDiskData;
+
+typedef struct TovoZipFileCommentData {
+    const char *fileName;
+    char *comment;           /* the engine writes commentLength bytes, no NUL */
+    size_t commentSize;
+    uint16_t commentLength;  /* out: bytes written */
+} TovoZipFileCommentData;
+
+typedef struct TovoZipCommentStoreData {
+    const char *text;        /* length bytes (a NUL ends it sooner) */
+    uint16_t length;
+} TovoZipCommentStoreData;
+
+typedef struct TovoZipCommentFetchData {
+    char *buffer;            /* the engine writes length bytes, no NUL */
+    size_t bufferSize;
+    uint16_t length;         /* out: bytes written */
+    int32_t filled;          /* out: 1 */
+} TovoZipCommentFetchData;
+
+/* Six values passed through, unused by Tovo. The engine hands them on in the
+ * order value0, value2, byte0, value1, value3, byte1. */
+typedef struct TovoZipGlobalStatusData {
+    int32_t value0;
+    int32_t value1;
+    int32_t value2;
+    int32_t value3;
+    unsigned char byte0;
+    unsigned char byte1;
+} TovoZipGlobalStatusData;
+
+typedef struct TovoZipRenameData {
+    const char *fileName;
+    char *newName;           /* the engine writes a NUL-terminated name here */
+    size_t newNameSize;
+} TovoZipRenameData;
+
+typedef struct TovoZipSkippingData {
+    const char *fileName;
+    unsigned char reason;
+} TovoZipSkippingData;
+
+/* ---- Self-extractor settings record ------------------------------------- */
+
+/* The record travels in argv right after "-Y", the stub path and the stub
+ * argument, as a TovoZipSfxSettings * cast to char *. Its first bytes are the
+ * NUL-terminated text TOVO_ZIP_SFX_MAGIC, so the element also reads safely as
+ * a text; a module recognises it by that text and then checks size. */
+#define TOVO_ZIP_SFX_MAGIC "TOVOSFX"
+#define TOVO_ZIP_SFX_MESSAGE_COUNT 5
+#define TOVO_ZIP_SFX_PROMPT_COUNT 7
+#define TOVO_ZIP_SFX_CAPTION_COUNT 6
+#define TOVO_ZIP_SFX_BUTTON_COUNT 13
+
+typedef struct TovoZipSfxSettings {
+    char magic[8];                 /* TOVO_ZIP_SFX_MAGIC and its NUL */
+    uint32_t size;                 /* sizeof(TovoZipSfxSettings) */
+    const char *text1;
+    const char *text2;
+    const char *text3;
+    const char *text4;
+    unsigned char choice;          /* 0, 1 or 2 */
+    unsigned char option1;         /* the five switches: 1 on, 0 off */
+    unsigned char option2;
+    unsigned char passwordProtected;
+    unsigned char option3;
+    unsigned char option4;
+    const char *const *messages;   /* TOVO_ZIP_SFX_MESSAGE_COUNT texts, in index order */
+    const char *const *prompts;    /* TOVO_ZIP_SFX_PROMPT_COUNT texts */
+    const char *const *captions;   /* TOVO_ZIP_SFX_CAPTION_COUNT texts */
+    const char *const *buttons;    /* TOVO_ZIP_SFX_BUTTON_COUNT texts */
+    const unsigned char *showMessage; /* TOVO_ZIP_SFX_MESSAGE_COUNT switches, 1 = show */
+    const char *text5;
+    const char *lines1;            /* all lines in one text, each ended by CR LF */
+    const char *lines2;
+    const unsigned char *icon;     /* icon file image, iconSize bytes; NULL when none */
+    size_t iconSize;
+} TovoZipSfxSettings;
+
+/* ---- Result codes ------------------------------------------------------- */
+
+/* 0 success, 1..99 warnings, 100 and above errors. The engine produces 240
+ * and 430 itself; the modules produce the others. Meanings marked
+ * "provisional" are settled with the modules. */
+enum {
+    TOVO_ZIP_OK = 0,
+    TOVO_ZIP_WARN_SKIPPED = 10,           /* done, but some entries were skipped (provisional) */
+    TOVO_ZIP_WARN_NO_ARCHIVE = 30,        /* no archive to work on (provisional) */
+    TOVO_ZIP_WARN_PASSWORD = 40,          /* password missing or wrong (provisional) */
+    TOVO_ZIP_WARN_NOT_FOUND = 50,         /* some requested files not found (provisional) */
+    TOVO_ZIP_ERR_BAD_ARCHIVE = 100,       /* not a ZIP archive, or damaged (provisional) */
+    TOVO_ZIP_ERR_FATAL = 110,             /* severe error while processing (provisional) */
+    TOVO_ZIP_ERR_MEMORY = 120,            /* out of memory (provisional) */
+    TOVO_ZIP_ERR_OPEN_ARCHIVE = 130,      /* archive missing or cannot be opened (provisional) */
+    TOVO_ZIP_ERR_EOF = 140,               /* unexpected end of file (provisional) */
+    TOVO_ZIP_ERR_READ = 150,              /* read error (provisional) */
+    TOVO_ZIP_ERR_WRITE = 160,             /* write error (provisional) */
+    TOVO_ZIP_ERR_METHOD = 180,            /* unsupported compression method (provisional) */
+    TOVO_ZIP_ERR_CRC = 190,               /* CRC mismatch (provisional) */
+    TOVO_ZIP_ERR_TEMP_FILE = 200,         /* cannot create the temporary file (provisional) */
+    TOVO_ZIP_ERR_CREATE = 210,            /* cannot create an output file or folder (provisional) */
+    TOVO_ZIP_ERR_LIBRARY_MISSING = 240,   /* module or entry not found (engine) */
+    TOVO_ZIP_ERR_PARAMETERS = 250,        /* bad argument vector (provisional) */
+    TOVO_ZIP_ERR_NOTHING_TO_DO = 280,     /* nothing to do (provisional) */
+    TOVO_ZIP_ERR_OPEN_INPUT = 290,        /* cannot open a file to add (provisional) */
+    TOVO_ZIP_ERR_REPLACE_ARCHIVE = 300,   /* cannot replace the archive (provisional) */
+    TOVO_ZIP_ERR_COMMENT = 310,           /* bad archive comment (provisional) */
+    TOVO_ZIP_ERR_VERIFY = 350,            /* the new archive failed its test (provisional) */
+    TOVO_ZIP_ERR_ABORTED = 370,           /* stopped on request (provisional) */
+    TOVO_ZIP_ERR_ACCESS = 380,            /* access denied (provisional) */
+    TOVO_ZIP_ERR_WRONG_DISK = 400,        /* wrong disk of a set (provisional) */
+    TOVO_ZIP_ERR_DISK_SET = 410,          /* incomplete multi-disk set (provisional) */
+    TOVO_ZIP_ERR_WRITE_PROTECTED = 420,   /* removable disk write-protected (provisional) */
+    TOVO_ZIP_ERR_MULTIDISK_REFUSED = 430, /* command refused on a multi-disk archive (engine) */
+    TOVO_ZIP_ERR_DISK_FULL = 440,         /* removable disk full (provisional) */
+    TOVO_ZIP_ERR_CLEAR_DISK = 450,        /* cannot clear the removable disk (provisional) */
+    TOVO_ZIP_ERR_SFX_STUB = 460,          /* self-extractor stub missing (provisional) */
+    TOVO_ZIP_ERR_SFX = 470,               /* self-extractor creation failed (provisional) */
+    TOVO_ZIP_ERR_FIX = 490,               /* repair failed (provisional) */
+    TOVO_ZIP_ERR_UNSUPPORTED = 500,       /* unsupported archive kind (provisional) */
+    TOVO_ZIP_ERR_TOO_LARGE = 510          /* file too large (provisional) */
+};
+
+#ifdef __cplusplus
+}
+#endif

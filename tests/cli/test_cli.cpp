@@ -1,0 +1,194 @@
+// tovo-cli: what each invocation makes the engine send to the module, the
+// refused invocations, and the built program's exit codes and messages.
+#include "cli/clirequest.h"
+#include "cli/clisession.h"
+#include "engine/tzipengine.h"
+#include "engine/qtprint.h"
+#include "shell/cp1252.h"
+#include "shell/labelstore.h"
+#include "support/testfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tovo;
+using tovo::test::readFile;
+
+namespace {
+
+const QString Ext = QStringLiteral(".ZIP;.LZH;.ARC;.ARJ;.ZOO");
+
+QStringList args(std::initializer_list<const char *> list)
+{
+    QStringList out;
+    for (const char *a : list)
+        out << QString::fromUtf8(a);
+    return out;
+}
+
+// The program directory of a test run: tovo-cli and the labels file, no module.
+class CliProgram {
+public:
+    CliProgram()
+    {
+        const QString cli = dir.filePath(QStringLiteral("tovo-cli"));
+        ok = QFile::copy(QStringLiteral(TOVO_BIN_DIR "/tovo-cli"), cli) &&
+             QFile::setPermissions(cli, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
+             QFile::copy(tovo::test::shippedLabelsFile(), dir.filePath(LabelsFileName));
+    }
+
+    struct Result {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+    Result run(const QStringList &arguments)
+    {
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.start(dir.filePath(QStringLiteral("tovo-cli")), arguments);
+        if (!p.waitForFinished(60000))
+            return {};
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    QTemporaryDir dir;
+    bool ok = false;
+};
+
+// Label n of the shipped labels file, read on its own.
+QString shippedLabel(int n)
+{
+    const QList<QByteArray> lines = readFile(tovo::test::shippedLabelsFile()).split('\n');
+    return fromCp1252(lines.value(n - 1)).trimmed();
+}
+
+} // namespace
+
+TEST(CliRequest, EachInvocationSendsItsVector)
+{
+    QTemporaryDir logDir;
+    qputenv("TOVO_FAKE_LOG", QFile::encodeName(logDir.filePath(QStringLiteral("log"))));
+    qputenv("TOVO_FAKE_SCRIPT", QFile::encodeName(logDir.filePath(QStringLiteral("none"))));
+    TZipEngine engine;
+    engine.SetModuleDirectory(QStringLiteral(TOVO_FAKE_MODULE_DIR));
+
+    const struct {
+        const char *name;
+        QStringList arguments;
+        const char *entry;
+        QStringList expected;
+    } rows[] = {
+        {"list", args({"list", "a.zip"}), "ziprd", {"", "-v", "-10", "-2-1", "a.zip"}},
+        {"list with password", args({"list", "a.zip", "-p", "pw"}), "ziprd", {"pw", "-v", "-10", "-2-1", "a.zip"}},
+        {"test", args({"test", "a.zip"}), "ziprd", {"", "-t", "a.zip"}},
+        {"extract, options after the names", args({"extract", "a.zip", "x", "-d", "out", "-o", "-j", "y"}), "ziprd",
+         {"", "-10", "-2-1", "-j", "-o", "a.zip", "x", "y", "-d", "out"}},
+        {"extract never overwriting", args({"extract", "a.zip", "-n", "-d", "out"}), "ziprd",
+         {"", "-10", "-2-1", "-n", "a.zip", "-d", "out"}},
+        {"add with every option", args({"add", "a.zip", "-r", "-j", "-3", "-p", "pw", "-m", "f1", "f2"}), "zipwr",
+         {"pw", "-e", "-3", "-m", "-r", "-j", "-n", Ext, "-t", "01011980", "a.zip", "-W", "f1", "f2"}},
+        {"add keeps paths by default", args({"add", "a.zip", "d/f"}), "zipwr",
+         {"", "-6", "-n", Ext, "-t", "01011980", "a.zip", "-W", "d/f"}},
+        {"freshen without names", args({"freshen", "a.zip"}), "zipwr",
+         {"", "-f", "-6", "-n", Ext, "-t", "01011980", "a.zip", "-W"}},
+        {"delete, -- before a name like an option", args({"delete", "a.zip", "n1", "--", "-n2"}), "zipwr",
+         {"", "-d", "a.zip", "n1", "-n2"}},
+        {"fix", args({"fix", "a.zip"}), "zipwr", {"", "-F", "a.zip"}},
+        {"fix harder", args({"fix", "a.zip", "--harder"}), "zipwr", {"", "-FF", "a.zip"}},
+        {"sfx with the stub beside the program", args({"sfx", "a.zip"}), "zipwr",
+         {"", "-M", "-Y", "/prog/tovosfx.bin", "", "[sfx-record]", "a.zip"}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(logDir.filePath(QStringLiteral("log")));
+        const CliParseResult parsed = ParseCliArguments(row.arguments, QStringLiteral("/prog/"));
+        ASSERT_TRUE(parsed.request) << parsed.error.toStdString();
+        EXPECT_EQ(RunCliRequest(engine, *parsed.request), 0);
+        const QStringList log = QString::fromUtf8(readFile(logDir.filePath(QStringLiteral("log"))))
+                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_FALSE(log.isEmpty());
+        EXPECT_TRUE(log.first().startsWith(QStringLiteral("call %1 ").arg(QLatin1String(row.entry))));
+        QStringList sent;
+        for (const QString &line : log) {
+            if (line.startsWith(QLatin1String("arg ")))
+                sent << line.mid(4);
+        }
+        EXPECT_EQ(sent, row.expected);
+    }
+}
+
+TEST(CliRequest, RefusedInvocations)
+{
+    const struct {
+        const char *name;
+        QStringList arguments;
+    } rows[] = {
+        {"nothing", {}},
+        {"unknown command", args({"frobnicate", "a.zip"})},
+        {"no archive", args({"list"})},
+        {"option instead of the archive", args({"list", "-p", "x"})},
+        {"names where none are taken", args({"list", "a.zip", "b"})},
+        {"option of another command", args({"list", "a.zip", "-r"})},
+        {"option without its value", args({"list", "a.zip", "-p"})},
+        {"extract without -d", args({"extract", "a.zip", "x"})},
+        {"extract with -o and -n", args({"extract", "a.zip", "-d", "o", "-o", "-n"})},
+        {"add without files", args({"add", "a.zip", "-r"})},
+        {"delete without names", args({"delete", "a.zip"})},
+        {"--harder outside fix", args({"test", "a.zip", "--harder"})},
+        {"two-letter option", args({"add", "a.zip", "-10", "f"})},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const CliParseResult parsed = ParseCliArguments(row.arguments, QStringLiteral("/prog/"));
+        EXPECT_FALSE(parsed.request);
+        EXPECT_FALSE(parsed.error.isEmpty());
+    }
+}
+
+TEST(CliRequest, ExitStatusAndListingLine)
+{
+    const QList<std::pair<int, int>> statuses{{0, 0}, {1, 1}, {99, 1}, {100, 2}, {240, 2}, {-1, 2}};
+    for (const auto &[code, status] : statuses)
+        EXPECT_EQ(ExitStatusOfCode(code), status) << code;
+    EXPECT_EQ(ListingLine(5000000000, 12, QDateTime(QDate(2023, 7, 15), QTime(13, 43, 58)), QStringLiteral("d/é.txt")),
+              QStringLiteral("5000000000\t12\t2023-07-15 13:43:58\td/é.txt\n"));
+}
+
+TEST(CliProgramRun, MissingModuleExitsWith240AndItsLabel)
+{
+    CliProgram program;
+    ASSERT_TRUE(program.ok);
+    const QString label96 = shippedLabel(96);
+    ASSERT_FALSE(label96.isEmpty());
+
+    const CliProgram::Result r = program.run(args({"list", "x.zip"}));
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains(QStringLiteral("240"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(label96)) << r.err.toStdString();
+
+    // The writing side is missing just the same.
+    const CliProgram::Result add = program.run(args({"add", "x.zip", "f"}));
+    EXPECT_EQ(add.exitCode, 2);
+    EXPECT_TRUE(add.err.contains(label96)) << add.err.toStdString();
+}
+
+TEST(CliProgramRun, BadArgumentsShowTheUsage)
+{
+    CliProgram program;
+    ASSERT_TRUE(program.ok);
+    for (const QStringList &arguments : {QStringList(), args({"list"}), args({"extract", "a.zip"})}) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        const CliProgram::Result r = program.run(arguments);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Utilisation :"))) << r.err.toStdString();
+    }
+}

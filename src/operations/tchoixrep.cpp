@@ -6,6 +6,7 @@
 #include "shell/messageservice.h"
 #include "shell/paths.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -60,6 +62,11 @@ TChoixRep::TChoixRep(QWidget *parent)
     Lecteur = named(new TDriveComboBox(this), "Lecteur");
     Button4 = smallButton(this, "Button4", QStringLiteral(" "));
     Liste = named(new TDirectoryListBox(this), "Liste");
+    // The tree's branch arrows take the window text colour: white on the
+    // tree's white base unless set back to black.
+    QPalette arrows = Liste->palette();
+    arrows.setColor(QPalette::WindowText, Qt::black);
+    Liste->setPalette(arrows);
     FileListBox1 = named(new TFileListBox(this), "FileListBox1");
 
     lbDest = named(new QLabel(QStringLiteral("Destination"), this), "lbDest");
@@ -83,6 +90,9 @@ TChoixRep::TChoixRep(QWidget *parent)
     for (QPalette::ColorRole role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
         grey.setColor(role, Qt::white);
     favoris->setPalette(grey);
+    // The drop-down list is a window of its own, which draws its rows from
+    // the application's menu colours unless given the grey too.
+    favoris->view()->setPalette(grey);
     Button2 = smallButton(this, "Button2", QStringLiteral("+"));
     Button3 = smallButton(this, "Button3", QStringLiteral("X"));
 
@@ -211,6 +221,10 @@ void TChoixRep::showEvent(QShowEvent *event)
         move(frame.topLeft());
     }
     QDialog::showEvent(event);
+    // The tree was moved while hidden, when its view had no size of its own:
+    // bring the current directory into view once the dialog is laid out.
+    QTimer::singleShot(0, Liste,
+                       [this] { Liste->scrollTo(Liste->currentIndex(), QAbstractItemView::PositionAtCenter); });
 }
 
 void TChoixRep::browseEdit1()

@@ -164,6 +164,8 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
     options->setSpacing(2);
     auto *level = new QHBoxLayout;
     level->addWidget(lbComp);
+    // Apart from the heading, so "Aucune" reads as the slider's left end.
+    level->addSpacing(8);
     level->addWidget(LbAucune);
     level->addWidget(NCompress, 1);
     level->addWidget(lbMaximum);

@@ -25,6 +25,12 @@ void applyFormLook(QWidget *form)
     p.setColor(QPalette::ButtonText, Qt::black);
     p.setColor(QPalette::ToolTipBase, Qt::white);
     p.setColor(QPalette::ToolTipText, Qt::black);
+    // The colours above hold for every state; a disabled control must still
+    // look disabled, so dim its texts.
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0xA0, 0xCC, 0xCC));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+    p.setColor(QPalette::Disabled, QPalette::Base, QColor(0xF0, 0xF0, 0xF0));
     form->setPalette(p);
     form->setAutoFillBackground(true);
     form->setFont(arial(13));

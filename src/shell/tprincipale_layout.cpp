@@ -261,6 +261,7 @@ void TPrincipale::buildLayout()
     PanelDroite = named(new TCaptionPanel(Splitter1), "PanelDroite");
     PanelDroite->setText(QStringLiteral("... Tovo en attente ..."));
     PanelDroite->setFrameShape(QFrame::StyledPanel);
+    look::paintPanel(PanelDroite, look::Teal, Qt::white);
     auto *viewer = new QVBoxLayout(PanelDroite);
     viewer->setContentsMargins(0, 0, 0, 0);
     viewer->setSpacing(0);

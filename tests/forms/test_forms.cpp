@@ -1,0 +1,372 @@
+// The secondary forms driven offscreen: how each one answers and closes, the
+// directory chooser's fall-backs and browse dialog, the filter list, history
+// pruning and the full-screen picture.
+#include "engine/tinterruption.h"
+#include "operations/tchoixrep.h"
+#include "operations/tconf.h"
+#include "operations/teselfics.h"
+#include "options/teoptions.h"
+#include "preview/tfullslide.h"
+#include "shell/fswidgets.h"
+#include "shell/labelstore.h"
+#include "shell/messageservice.h"
+#include "shell/paths.h"
+#include "shell/taboutbox.h"
+#include "shell/tfrmsplash.h"
+#include "support/testfiles.h"
+
+#include <deque>
+#include <functional>
+#include <optional>
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace tovo;
+
+namespace {
+
+QStringList itemTexts(const QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+TEST(Interruption, EscapeAsksThroughTheButtonAndTheWindowStays)
+{
+    TInterruption form;
+    form.show();
+    int clicks = 0;
+    QObject::connect(form.BitBtn1, &QPushButton::clicked, [&clicks] { ++clicks; });
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST(Conf, ButtonsAndKeysAnswer)
+{
+    struct Case {
+        const char *name;
+        std::function<void(TConf &)> act;
+        int result;
+    };
+    const Case cases[] = {
+        {"Oui", [](TConf &f) { f.BitBtn1->click(); }, IdYes},
+        {"Non", [](TConf &f) { f.BitBtn2->click(); }, IdNo},
+        {"Escape in the destination", [](TConf &f) { QTest::keyClick(f.RepDest, Qt::Key_Escape); }, IdNo},
+        {"Enter in the destination", [](TConf &f) { QTest::keyClick(f.RepDest, Qt::Key_Return); }, IdYes},
+    };
+    for (const Case &c : cases) {
+        TConf form;
+        form.show();
+        form.RepDest->setFocus();
+        c.act(form);
+        EXPECT_FALSE(form.isVisible()) << c.name;
+        EXPECT_EQ(form.result(), c.result) << c.name;
+    }
+}
+
+class ChoixRepTest : public ::testing::Test {
+protected:
+    QTemporaryDir prog;
+    QTemporaryDir start;
+    QTemporaryDir target;
+    void SetUp() override { SetProgDir(AddBackslash(prog.path())); }
+};
+
+TEST_F(ChoixRepTest, EtendreStretchesToTheScreenHeight)
+{
+    TChoixRep form;
+    form.show();
+    form.BtEtendre->click();
+    const QRect screen = form.screen()->geometry();
+    EXPECT_EQ(form.frameGeometry().top(), screen.top() + 30);
+    EXPECT_EQ(form.frameGeometry().height(), screen.height() - 60);
+    EXPECT_EQ(form.width(), TChoixRep::DesignWidth);
+}
+
+TEST_F(ChoixRepTest, UnreachableStartFallsBackToTheProgramDirectory)
+{
+    const std::pair<QString, QString> cases[] = {
+        {start.path(), start.path()},
+        {start.path() + QStringLiteral("/absent"), prog.path()},
+        {target.filePath(QStringLiteral("fichier.txt")), prog.path()},
+        {QString(), prog.path()},
+    };
+    ASSERT_TRUE(test::writeFile(target.filePath(QStringLiteral("fichier.txt")), "x"));
+    for (const auto &[where, expected] : cases) {
+        TChoixRep form;
+        form.OpenChooserAt(target.path());
+        form.OpenChooserAt(where);
+        EXPECT_EQ(form.Liste->directory(), expected) << where.toStdString();
+        EXPECT_EQ(form.edit1->text(), expected) << where.toStdString();
+    }
+}
+
+TEST_F(ChoixRepTest, EachShowingClearsTheFavouriteAndResetsTheDestination)
+{
+    TChoixRep form;
+    form.OpenChooserAt(start.path());
+    form.favoris->addItems({QStringLiteral("/a"), QStringLiteral("/b")});
+    form.favoris->setCurrentIndex(1);
+    form.edit1->setText(QStringLiteral("/ailleurs"));
+    form.show();
+    EXPECT_EQ(form.favoris->currentIndex(), -1);
+    EXPECT_EQ(form.edit1->text(), start.path());
+}
+
+TEST_F(ChoixRepTest, BrowseMovesTheTreeOnlyToAnExistingOrCreatedDirectory)
+{
+    ASSERT_TRUE(test::writeFile(target.filePath(QStringLiteral("bloque")), "x"));
+    struct Case {
+        const char *name;
+        std::optional<QString> chosen;
+        std::deque<int> answers;
+        int boxes;
+        bool moved;
+    };
+    const Case cases[] = {
+        {"existing directory", target.path(), {}, 0, true},
+        {"missing, created", target.filePath(QStringLiteral("nouveau")), {IdYes}, 1, true},
+        {"missing, refused", target.filePath(QStringLiteral("refuse")), {IdNo}, 1, false},
+        {"missing, cannot be created", target.filePath(QStringLiteral("bloque/sous")), {IdYes, IdOk}, 2, false},
+        {"cancelled", std::nullopt, {}, 0, false},
+        {"empty name", QString(), {}, 0, false},
+    };
+    for (const Case &c : cases) {
+        ScriptedMessageService script;
+        script.directoryAnswers.push_back(c.chosen);
+        script.answers = c.answers;
+        TChoixRep form;
+        form.OpenChooserAt(start.path());
+        form.favoris->addItem(QStringLiteral("/a"));
+        form.favoris->setCurrentIndex(0);
+        form.edit1Browse->click();
+        EXPECT_EQ(script.unexpected, 0) << c.name;
+        EXPECT_TRUE(script.answers.empty()) << c.name;
+        ASSERT_EQ(script.shown.size(), c.boxes) << c.name;
+        if (c.boxes > 0) {
+            EXPECT_EQ(script.shown[0].buttons, MessageButtons::YesNo) << c.name;
+            EXPECT_TRUE(script.shown[0].text.contains(*c.chosen)) << c.name;
+        }
+        if (c.boxes > 1) {
+            EXPECT_EQ(script.shown[1].icon, MessageIcon::Warning) << c.name;
+        }
+        const QString expected = c.moved ? *c.chosen : start.path();
+        EXPECT_EQ(form.Liste->directory(), expected) << c.name;
+        EXPECT_EQ(form.edit1->text(), expected) << c.name;
+        EXPECT_EQ(form.favoris->currentIndex(), c.moved ? -1 : 0) << c.name;
+        if (c.chosen && !c.chosen->isEmpty()) {
+            EXPECT_EQ(QFileInfo(*c.chosen).isDir(), c.moved) << c.name;
+        }
+    }
+}
+
+TEST(Eselfics, FilterListPairsNamesWithMasks)
+{
+    struct Case {
+        const char *name;
+        QString filter;
+        QStringList names;
+        QStringList masks;
+    };
+    const Case cases[] = {
+        {"pairs", QStringLiteral("Textes|*.txt;*.ini|Tous|*.*"), {QStringLiteral("Textes"), QStringLiteral("Tous")},
+         {QStringLiteral("*.txt;*.ini"), QStringLiteral("*.*")}},
+        {"trailing name dropped", QStringLiteral("Textes|*.txt|Orphelin"), {QStringLiteral("Textes")},
+         {QStringLiteral("*.txt")}},
+        {"name only", QStringLiteral("Orphelin"), {}, {}},
+        {"empty", QString(), {}, {}},
+    };
+    for (const Case &c : cases) {
+        TEselfics form;
+        form.setFilterList(c.filter);
+        QStringList names;
+        QStringList masks;
+        for (int i = 0; i < form.Filtre->count(); ++i) {
+            names << form.Filtre->itemText(i);
+            masks << form.filterMasks(i);
+        }
+        EXPECT_EQ(names, c.names) << c.name;
+        EXPECT_EQ(masks, c.masks) << c.name;
+        EXPECT_EQ(form.Filtre->currentIndex(), c.names.isEmpty() ? -1 : 0) << c.name;
+        EXPECT_EQ(form.filterMasks(c.names.size()), QString()) << c.name;
+    }
+}
+
+TEST(Eselfics, PickingAFilterEmptiesTheFoundListAndTakesItsMasks)
+{
+    TEselfics form;
+    form.setFilterList(QStringLiteral("Tous|*.*|Images|*.bmp;*.jpg;*.gif"));
+    new QListWidgetItem(QStringLiteral("a.txt"), form.Fics);
+    form.Filtre->setCurrentIndex(1);
+    form.FiltreChange();
+    EXPECT_EQ(form.Masque->text(), QStringLiteral("*.bmp;*.jpg;*.gif"));
+    EXPECT_EQ(form.Fics->count(), 0);
+}
+
+TEST(Eselfics, LevelLabelsSetTheSliderEnds)
+{
+    struct Case {
+        const char *name;
+        QLabel *TEselfics::*label;
+        Qt::MouseButton button;
+        int expected;
+    };
+    const Case cases[] = {
+        {"Maximum", &TEselfics::lbMaximum, Qt::LeftButton, 9},
+        {"Aucune", &TEselfics::LbAucune, Qt::LeftButton, 0},
+        {"Maximum, right button", &TEselfics::lbMaximum, Qt::RightButton, 6},
+        {"Aucune, right button", &TEselfics::LbAucune, Qt::RightButton, 6},
+    };
+    for (const Case &c : cases) {
+        TEselfics form;
+        form.show();
+        ASSERT_EQ(form.NCompress->value(), 6);
+        QTest::mouseClick(form.*c.label, c.button);
+        EXPECT_EQ(form.NCompress->value(), c.expected) << c.name;
+    }
+}
+
+TEST(EOptions, RetirerRemovesTheClickedEntryOnce)
+{
+    TEOptions form;
+    form.ListeMenu->addItems({QStringLiteral("/a.zip"), QStringLiteral("/b.zip"), QStringLiteral("/c.zip")});
+    form.show();
+    EXPECT_FALSE(form.Retirer->isEnabled());
+
+    // Nothing selected yet: nothing to remove.
+    form.Retirer->setEnabled(true);
+    form.Retirer->click();
+    EXPECT_EQ(form.ListeMenu->count(), 3);
+    EXPECT_FALSE(form.HistoryChanged);
+
+    form.Retirer->setEnabled(false);
+    QListWidget *list = form.ListeMenu;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+    EXPECT_TRUE(form.Retirer->isEnabled());
+    form.Retirer->click();
+    form.Retirer->click();
+    EXPECT_EQ(itemTexts(list), QStringList({QStringLiteral("/a.zip"), QStringLiteral("/c.zip")}));
+    EXPECT_TRUE(form.HistoryChanged);
+}
+
+TEST(FullSlide, EachShowingStartsFittedOverTheWholeScreen)
+{
+    TFullSlide form;
+    form.Tailledorigine1->trigger();
+    form.show();
+    EXPECT_TRUE(form.Tailleajuste1->isChecked());
+    EXPECT_FALSE(form.Tailledorigine1->isChecked());
+    EXPECT_EQ(form.geometry(), form.screen()->geometry());
+
+    form.Tailledorigine1->trigger();
+    EXPECT_FALSE(form.MultiImage1->stretchRatio());
+    EXPECT_TRUE(form.Tailledorigine1->isChecked());
+    EXPECT_FALSE(form.Tailleajuste1->isChecked());
+    // Choosing the checked size again keeps it checked rather than clearing both.
+    form.Tailledorigine1->trigger();
+    EXPECT_TRUE(form.Tailledorigine1->isChecked());
+    form.Tailleajuste1->trigger();
+    EXPECT_TRUE(form.MultiImage1->stretchRatio());
+    EXPECT_TRUE(form.Tailleajuste1->isChecked());
+    EXPECT_FALSE(form.Tailledorigine1->isChecked());
+
+    form.FondBlanc->trigger();
+    EXPECT_EQ(form.MultiImage1->background(), QColor(Qt::white));
+    form.FondNoir->trigger();
+    EXPECT_EQ(form.MultiImage1->background(), QColor(Qt::black));
+}
+
+TEST(FullSlide, LeftClickAnyKeyOrFermerCloses)
+{
+    struct Case {
+        const char *name;
+        std::function<void(TFullSlide &)> act;
+        bool closes;
+    };
+    const Case cases[] = {
+        {"left click", [](TFullSlide &f) { QTest::mouseClick(f.MultiImage1, Qt::LeftButton); }, true},
+        {"right click",
+         [](TFullSlide &f) {
+             QTest::mouseClick(f.MultiImage1, Qt::RightButton);
+             f.PopupMenu1->hide();
+         },
+         false},
+        {"Tab", [](TFullSlide &f) { QTest::keyClick(f.MultiImage1, Qt::Key_Tab); }, true},
+        {"Shift", [](TFullSlide &f) { QTest::keyClick(f.MultiImage1, Qt::Key_Shift); }, true},
+        {"letter", [](TFullSlide &f) { QTest::keyClick(f.MultiImage1, Qt::Key_A); }, true},
+        {"Fermer", [](TFullSlide &f) { f.Fermer->trigger(); }, true},
+    };
+    for (const Case &c : cases) {
+        TFullSlide form;
+        form.show();
+        c.act(form);
+        EXPECT_EQ(form.isVisible(), !c.closes) << c.name;
+        if (c.closes) {
+            EXPECT_EQ(form.result(), QDialog::Rejected) << c.name;
+        }
+    }
+}
+
+TEST(SlideImage, PictureIsCentredAndFittedKeepingProportions)
+{
+    struct Case {
+        const char *name;
+        QSize picture;
+        bool stretch;
+        QRect expected;
+    };
+    const Case cases[] = {
+        {"wide, fitted", {200, 50}, true, {0, 100, 400, 100}},
+        {"tall, fitted", {50, 100}, true, {125, 0, 150, 300}},
+        {"small, fitted grows", {40, 30}, true, {0, 0, 400, 300}},
+        {"wide, natural", {200, 50}, false, {100, 125, 200, 50}},
+        {"larger than the area, natural", {600, 500}, false, {-100, -100, 600, 500}},
+    };
+    for (const Case &c : cases) {
+        TSlideImage image;
+        image.resize(400, 300);
+        QPixmap picture(c.picture);
+        picture.fill(Qt::red);
+        image.setPicture(picture);
+        image.setStretchRatio(c.stretch);
+        EXPECT_EQ(image.pictureRect(), c.expected) << c.name;
+    }
+    TSlideImage empty;
+    empty.resize(400, 300);
+    EXPECT_TRUE(empty.pictureRect().isEmpty());
+}
+
+TEST(AboutBox, CreditLineHeadsTheMemoOnce)
+{
+    TAboutBox form;
+    const QString credits = form.Memo1->toPlainText();
+    form.Vtovo->setText(QString());
+    for (int i = 0; i < 3; ++i) {
+        form.show();
+        form.hide();
+    }
+    EXPECT_EQ(form.Memo1->document()->firstBlock().text(), CreditLine);
+    EXPECT_EQ(form.Memo1->toPlainText(), CreditLine + QLatin1Char('\n') + credits);
+    EXPECT_EQ(form.Vtovo->text(), ApplicationTitle);
+}
+
+} // namespace

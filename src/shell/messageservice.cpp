@@ -3,6 +3,7 @@
 #include "shell/labelstore.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -24,13 +25,25 @@ QString displayText(QString text)
     return text;
 }
 
-template <typename T> T takeFront(std::deque<T> &queue, int &unexpected, T fallback)
+int takeAnswer(std::deque<int> &queue, int &unexpected)
 {
     if (queue.empty()) {
         ++unexpected;
-        return fallback;
+        return IdCancel;
     }
-    T value = queue.front();
+    const int value = queue.front();
+    queue.pop_front();
+    return value;
+}
+
+std::optional<QString> takeText(std::deque<std::optional<QString>> &queue, int &unexpected)
+{
+    std::optional<QString> value;
+    if (queue.empty()) {
+        ++unexpected;
+        return value;
+    }
+    value.swap(queue.front());
     queue.pop_front();
     return value;
 }
@@ -62,12 +75,20 @@ int RealMessageService::showMessage(const MessageBoxRequest &request)
     case MessageButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
+    case MessageButtons::YesNoAbort:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Abort);
+        break;
+    case MessageButtons::YesNoAbortAll:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Abort | QMessageBox::YesToAll);
+        break;
     }
     box.exec();
     switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Ok: return IdOk;
     case QMessageBox::Yes: return IdYes;
     case QMessageBox::No: return IdNo;
+    case QMessageBox::Abort: return IdAbort;
+    case QMessageBox::YesToAll: return IdAll;
     default: return IdCancel;
     }
 }
@@ -104,6 +125,8 @@ std::optional<QString> RealMessageService::inputText(QWidget *parent, const QStr
     return text;
 }
 
+int RealMessageService::execDialog(QDialog *dialog) { return dialog->exec(); }
+
 ScriptedMessageService::ScriptedMessageService() : m_previous(&Messages()) { SetMessageService(this); }
 
 ScriptedMessageService::~ScriptedMessageService() { SetMessageService(m_previous); }
@@ -111,28 +134,28 @@ ScriptedMessageService::~ScriptedMessageService() { SetMessageService(m_previous
 int ScriptedMessageService::showMessage(const MessageBoxRequest &request)
 {
     shown << request;
-    return takeFront(answers, unexpected, int(IdCancel));
+    return takeAnswer(answers, unexpected);
 }
 
 std::optional<QString> ScriptedMessageService::chooseDirectory(QWidget *, const QString &title, const QString &,
                                                                bool)
 {
     dialogs << title;
-    return takeFront(directoryAnswers, unexpected, std::optional<QString>());
+    return takeText(directoryAnswers, unexpected);
 }
 
 std::optional<QString> ScriptedMessageService::chooseOpenFile(QWidget *, const QString &title, const QString &,
                                                               const QString &)
 {
     dialogs << title;
-    return takeFront(fileAnswers, unexpected, std::optional<QString>());
+    return takeText(fileAnswers, unexpected);
 }
 
 std::optional<QString> ScriptedMessageService::inputText(QWidget *, const QString &title, const QString &,
                                                          const QString &)
 {
     dialogs << title;
-    return takeFront(textAnswers, unexpected, std::optional<QString>());
+    return takeText(textAnswers, unexpected);
 }
 
 QString PipeFilterToQt(const QString &filter)
@@ -150,6 +173,22 @@ QString PipeFilterToQt(const QString &filter)
         out << text;
     }
     return out.join(QStringLiteral(";;"));
+}
+
+} // namespace tovo
+
+namespace tovo {
+
+int ScriptedMessageService::execDialog(QDialog *dialog)
+{
+    dialogs << dialog->objectName();
+    if (formAnswers.empty()) {
+        ++unexpected;
+        return QDialog::Rejected;
+    }
+    const std::function<int(QDialog *)> answer = formAnswers.front();
+    formAnswers.pop_front();
+    return answer(dialog);
 }
 
 } // namespace tovo

@@ -4,17 +4,19 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 namespace tovo {
 
 // Dialog results, with the values callers compare against.
-enum DialogResult { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7 };
+enum DialogResult { IdOk = 1, IdCancel = 2, IdAbort = 3, IdYes = 6, IdNo = 7, IdAll = 8 };
 
 enum class MessageIcon { None, Error, Information, Question, Warning };
-enum class MessageButtons { Ok, YesNo, YesNoCancel };
+enum class MessageButtons { Ok, YesNo, YesNoCancel, YesNoAbort, YesNoAbortAll };
 
 struct MessageBoxRequest {
     QString text; // lines separated by CR, LF or CR LF
@@ -41,6 +43,9 @@ public:
     // A one-line input box; nothing when cancelled.
     virtual std::optional<QString> inputText(QWidget *parent, const QString &title, const QString &prompt,
                                              const QString &initial) = 0;
+    // Shows one of the program's own modal forms and returns its result
+    // (QDialog::Accepted, Rejected, or the form's own result code).
+    virtual int execDialog(QDialog *dialog) = 0;
 };
 
 // The service in use; the real one unless a test installed another.
@@ -58,6 +63,7 @@ public:
                                           const QString &filter) override;
     std::optional<QString> inputText(QWidget *parent, const QString &title, const QString &prompt,
                                      const QString &initial) override;
+    int execDialog(QDialog *dialog) override;
 };
 
 // Records every box and answers from queues. An unexpected box (empty queue)
@@ -71,8 +77,11 @@ public:
     std::deque<std::optional<QString>> directoryAnswers;
     std::deque<std::optional<QString>> fileAnswers;
     std::deque<std::optional<QString>> textAnswers;
+    // Results of the program's own forms; each entry may first act on the
+    // form (fill fields, as the user would) before its result is returned.
+    std::deque<std::function<int(QDialog *)>> formAnswers;
     QList<MessageBoxRequest> shown;
-    QStringList dialogs; // titles of the file, folder and input dialogs
+    QStringList dialogs; // titles of the file, folder and input dialogs, object names of forms
     int unexpected = 0;
 
     int showMessage(const MessageBoxRequest &request) override;
@@ -82,6 +91,7 @@ public:
                                           const QString &filter) override;
     std::optional<QString> inputText(QWidget *parent, const QString &title, const QString &prompt,
                                      const QString &initial) override;
+    int execDialog(QDialog *dialog) override;
 
 private:
     MessageService *m_previous;

@@ -3,6 +3,9 @@
 #include "operations/favourites.h"
 #include "operations/tchoixrep.h"
 #include "platform/tempdirs.h"
+#include "browse/tentrymodel.h"
+#include "engine/tinterruption.h"
+#include "engine/tzipengine.h"
 #include "shell/captionpanel.h"
 #include "shell/forms.h"
 #include "shell/helpwindow.h"
@@ -10,6 +13,7 @@
 #include "shell/labelmessages.h"
 #include "shell/labelstore.h"
 #include "shell/labeltable.h"
+#include "shell/messageservice.h"
 #include "shell/paths.h"
 #include "shell/settingsstore.h"
 #include "shell/taboutbox.h"
@@ -58,8 +62,16 @@ TPrincipale::TPrincipale(std::unique_ptr<SettingsStore> settings, QWidget *paren
 {
     setObjectName(QStringLiteral("Principale"));
     setWindowTitle(ApplicationTitle);
+    XZip = new TZipEngine(this);
+    XZip->Compression = 6;
+    XZip->StoredExtensions = QStringLiteral(".ZIP;.LZH;.ARC;.ARJ;.ZOO");
+    Entries = new TEntryModel(this);
     buildLayout();
+    ListeficsZip->setModel(Entries);
+    setAcceptDrops(true);
     connectHandlers();
+    connectBrowsing();
+    connectEngine();
     FormCreate();
 }
 
@@ -73,8 +85,6 @@ void TPrincipale::connectHandlers()
     connect(Aide1, &QAction::triggered, this, &TPrincipale::AideClick);
     connect(Apropos1, &QAction::triggered, this, &TPrincipale::BitBtn3Click);
     connect(NomFic, &TFileNameEdit::textChanged, this, &TPrincipale::NomFicChange);
-    connect(NomFic, &TFileNameEdit::returnPressed, this, &TPrincipale::BtActuClick);
-    connect(BtActu, &QToolButton::clicked, this, &TPrincipale::BtActuClick);
     connect(MenuHisto, &QMenu::triggered, this, [this](QAction *item) {
         if (item != Hist)
             HistClick(item);
@@ -106,6 +116,9 @@ void TPrincipale::showEvent(QShowEvent *event)
 
 void TPrincipale::FormShow()
 {
+    if (AppForms().Interruption)
+        connect(AppForms().Interruption->BitBtn1, &QPushButton::clicked, this, &TPrincipale::InterruptionClick,
+                Qt::UniqueConnection);
     GetLabel(-1);
     repaintSplash();
 
@@ -177,6 +190,7 @@ void TPrincipale::FormShow()
                              -1, 2);
         } else {
             NomFic->setText(CurrentArchive);
+            XZip->ZipFileName = NomFic->text();
             ExtractZips->setEnabled(true);
             OpenArchive();
         }
@@ -262,7 +276,7 @@ void TPrincipale::AideClick() { ShowHelp(1); }
 void TPrincipale::BitBtn3Click()
 {
     if (AppForms().AboutBox)
-        AppForms().AboutBox->exec();
+        Messages().execDialog(AppForms().AboutBox);
 }
 
 void TPrincipale::NomFicChange()
@@ -289,16 +303,6 @@ void TPrincipale::NomFicChange()
         ExtractZips->setEnabled(false);
     }
     Actu->setEnabled(Ajout->isEnabled());
-}
-
-void TPrincipale::BtActuClick() { OpenArchive(); }
-
-void TPrincipale::OpenArchive()
-{
-    // Records the request; testing and listing the archive into the entry
-    // list are added on this call by the browsing code.
-    CurrentArchive = NomFic->text();
-    OpenRequests << CurrentArchive;
 }
 
 } // namespace tovo

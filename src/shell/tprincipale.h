@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <cstdint>
 #include <memory>
 
 class QAction;
@@ -30,6 +31,11 @@ class QWidget;
 namespace tovo {
 
 class TCaptionPanel;
+class TEntryModel;
+class TZipEngine;
+struct TZipFileStats;
+struct TZipPwdQuery;
+struct TZipReplace;
 class TDirectoryListBox;
 class TDriveComboBox;
 class TFileListBox;
@@ -60,11 +66,43 @@ public:
     void AideClick();
     void BitBtn3Click();
     void NomFicChange();
-    // Opens the archive named in NomFic (opening, listing and the repair
-    // that follow it are built on top of this call).
-    void BtActuClick();
-    void OpenArchive();
     void LoadSaveSettings(QChar mode);
+
+    // --- naming, opening and listing an archive ---
+    bool NormalizeArchiveName(bool allowExecutable);
+    bool OpenArchive();
+    void BtActuClick();
+    void BtActuMouseUp(Qt::MouseButton button);
+    void NomFicAfterDialog(const QString &name, bool accepted);
+    void MotDePasseChange();
+    void MotDePasseKeyUp();
+    void FileListBox1DblClick();
+    void DirectoryListBox1DblClick();
+    void FileListBox1Change();
+    void FormDropFiles1DropFiles(const QStringList &names);
+    void XZipListing(const TZipFileStats &stats);
+    void ClearPreview();
+    // Adding files to the archive named in NomFic (creating it when needed).
+    void AjoutClick();
+
+    // --- selection ---
+    int UpdateSelectionInfo();
+    void ListeficsZipClickCheck();
+    void Sel1Click();
+    void DSel1Click();
+
+    // --- engine commands, busy state and engine events ---
+    bool RunEngineCommand(QChar command);
+    void SetIdle(bool idle);
+    bool ConfirmPassword();
+    void XZipAdding(const TZipFileStats &stats);
+    void XZipDeleting(const QString &fileName);
+    void XZipExtracting(const TZipFileStats &stats);
+    void XZipStatus(const TZipFileStats &stats);
+    void XZipReplace(TZipReplace &replace);
+    void XZipPwdQuery(TZipPwdQuery &query);
+    void XZipNewdisk(int diskNumber);
+    void InterruptionClick();
 
     // --- history ---
     void LoadHistory();
@@ -75,13 +113,20 @@ public:
     void ReplaceHistory(const QStringList &list);
 
     // --- state shared with later parts ---
+    TZipEngine *XZip;
+    TEntryModel *Entries;
+    std::int64_t TotalSize = 0;
+    bool HasPaths = false;
+    bool ReplaceAllChosen = false;
+    double LastExtractedSize = 0;
+    // Set once the user confirmed a destination through the chooser of the
+    // extraction dialog; opening an archive then keeps that destination.
+    bool DestinationChosen = false;
     QString CurrentArchive;
     QString LastPreviewed;
     QString TempFile;
     // The command-line parameters after the program name (set before showing).
     QStringList CommandLine;
-    // Archive names handed to OpenArchive, oldest first (for the browsing code).
-    QStringList OpenRequests;
     SettingsStore &settings() { return *m_settings; }
 
     // --- controls (objectName = member name) ---
@@ -163,11 +208,19 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildLayout();
     void buildMenus();
     void connectHandlers();
+    void connectBrowsing();
+    void connectEngine();
+    bool desacTest() const;
+    QString extractionDestination() const;
+    void setExtractionDestination(const QString &directory);
     QAction *makeHistoryItem(const QString &caption);
     void FormResize();
     void setDirectoryBrowser(const QString &directory);

@@ -12,6 +12,8 @@
  * then plays the messages of the file named by TOVO_FAKE_SCRIPT, one a line:
  *   MESSAGE [FIELD=VALUE...]      values percent-encoded
  *   return CODE                   the entry's result (0 otherwise)
+ *   when OPTION                   the lines that follow apply only to calls whose
+ *                                 vector holds OPTION ("when *": to every call)
  * Buffers are filled with '#' before each message, so an untouched byte shows.
  * Bytes below 0x20 and the backslash are logged as \xHH.
  */
@@ -273,8 +275,20 @@ static void play(FILE *out, int message, const Fields *f, TovoZipCallback cb, vo
     fflush(out);
 }
 
-static int run_script(FILE *out, TovoZipCallback cb, void *user)
+static int has_arg(int argc, char **argv, const char *option)
 {
+    if (strcmp(option, "*") == 0)
+        return 1;
+    for (int i = 0; i < argc; ++i) {
+        if (strcmp(argv[i], option) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+static int run_script(FILE *out, int argc, char **argv, TovoZipCallback cb, void *user)
+{
+    int active = 1;
     const char *path = getenv("TOVO_FAKE_SCRIPT");
     FILE *script = path ? fopen(path, "r") : NULL;
     if (!script)
@@ -289,6 +303,13 @@ static int run_script(FILE *out, TovoZipCallback cb, void *user)
         char *save = NULL;
         char *head = strtok_r(line, " ", &save);
         if (!head)
+            continue;
+        if (strcmp(head, "when") == 0) {
+            char *option = strtok_r(NULL, " ", &save);
+            active = option && has_arg(argc, argv, option);
+            continue;
+        }
+        if (!active)
             continue;
         if (strcmp(head, "return") == 0) {
             char *value = strtok_r(NULL, " ", &save);
@@ -334,7 +355,7 @@ __attribute__((visibility("default"))) int FAKE_ENTRY(int version, int argc, cha
         fputc('\n', out);
     }
     fflush(out);
-    int code = run_script(out, cb, user);
+    int code = run_script(out, argc, argv, cb, user);
     fclose(out);
     return code;
 }

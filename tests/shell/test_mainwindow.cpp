@@ -15,6 +15,7 @@
 #include "shell/tfilenameedit.h"
 #include "shell/tfrmsplash.h"
 #include "shell/tprincipale.h"
+#include "support/mainwindowfixture.h"
 #include "support/testfiles.h"
 
 #include <QAction>
@@ -44,33 +45,8 @@ using tovo::test::writeFile;
 
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::MainWindowFixture {
 protected:
-    QTemporaryDir prog;
-    QTemporaryDir settingsDir;
-    ScriptedMessageService boxes;
-    TPrincipale *w = nullptr;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(QFile::copy(test::shippedLabelsFile(), prog.filePath(LabelsFileName)));
-        ASSERT_TRUE(writeFile(prog.filePath(QStringLiteral("favoris.txt")), "/srv\r\n/home\r\n"));
-        ASSERT_TRUE(writeFile(prog.filePath(QStringLiteral("historique.txt")), ""));
-        QDir(prog.path()).mkpath(QStringLiteral("aide"));
-        ASSERT_TRUE(QFile::copy(QStringLiteral(TOVO_SOURCE_DIR "/data/aide/tovo.html"),
-                                prog.filePath(QStringLiteral("aide/tovo.html"))));
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
-        SetProgDir(prog.path());
-        SetTempDir(QString());
-        ResetTerminationRequest();
-    }
-
-    void TearDown() override
-    {
-        DestroyForms();
-        ResetTerminationRequest();
-    }
-
     QString ini() const { return settingsDir.filePath(QStringLiteral("Velmora/tovo.ini")); }
 
     void writeSettings(const QList<std::pair<QString, QString>> &values)
@@ -80,29 +56,15 @@ protected:
             s.setValue(QStringLiteral("tovo/") + k, v);
     }
 
-    void start(const QStringList &commandLine = {})
+    // The archives the fake modules were asked to test, in order.
+    QStringList testedArchives() const
     {
-        CreateForms();
-        w = AppForms().Principale;
-        w->CommandLine = commandLine;
-        w->show();
-        QApplication::processEvents();
-    }
-
-    QString makeArchive(const QString &relative)
-    {
-        const QString path = prog.filePath(relative);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        EXPECT_TRUE(writeFile(path, "PK\x05\x06" + QByteArray(18, '\0')));
-        return path;
-    }
-
-    QStringList texts() const
-    {
-        QStringList t;
-        for (const MessageBoxRequest &r : boxes.shown)
-            t << r.text;
-        return t;
+        QStringList names;
+        for (const QStringList &call : calls()) {
+            if (call.contains(QStringLiteral("-t")))
+                names << call.last();
+        }
+        return names;
     }
 };
 
@@ -172,7 +134,11 @@ TEST_F(MainWindowTest, CommandLinePiecesAreRejoined)
     ASSERT_EQ(pieces.size(), 3);
     start(pieces);
     EXPECT_TRUE(boxes.shown.isEmpty());
-    EXPECT_EQ(w->OpenRequests, QStringList{archive});
+    EXPECT_EQ(testedArchives(), QStringList{archive});
+    ASSERT_EQ(calls().size(), 2);
+    EXPECT_TRUE(calls()[1].contains(QStringLiteral("-v")));
+    EXPECT_EQ(w->CurrentArchive, archive);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Tovo v4.4 - ") + archive);
     EXPECT_EQ(w->NomFic->text(), archive);
     EXPECT_TRUE(w->ExtractZips->isEnabled());
     EXPECT_EQ(w->HistoryItems(), QStringList{archive});
@@ -186,7 +152,7 @@ TEST_F(MainWindowTest, FivePiecesAreReportedAndTheWindowStaysUsable)
     start(archive.split(QLatin1Char(' ')));
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_TRUE(boxes.shown[0].text.startsWith(GetLabel(133) + QStringLiteral(" (")));
-    EXPECT_TRUE(w->OpenRequests.isEmpty());
+    EXPECT_TRUE(calls().isEmpty());
     EXPECT_FALSE(TerminationRequested());
     EXPECT_TRUE(w->isEnabled());
     EXPECT_TRUE(w->NomFic->text().isEmpty());
@@ -207,10 +173,10 @@ TEST_F(MainWindowTest, HistoryKeepsFileOrderAndDropsVanishedArchives)
     EXPECT_EQ(w->HistoryItems(), (QStringList{b, a}));
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Fichier introuvable : retir\u00e9 de l'historique"));
-    EXPECT_TRUE(w->OpenRequests.isEmpty());
+    EXPECT_TRUE(calls().isEmpty());
 
     w->HistClick(w->MenuHisto->actions().at(1));
-    EXPECT_EQ(w->OpenRequests, QStringList{a});
+    EXPECT_EQ(testedArchives(), QStringList{a});
     EXPECT_EQ(w->HistoryItems(), (QStringList{b, a})); // already listed: order unchanged
 
     w->close();

@@ -1,0 +1,356 @@
+// Opening and listing an archive in the real main window, with the fake
+// library modules standing in for the real ones: the ways of naming an
+// archive, the command runner's reports, the busy state, the entry list and
+// its check marks.
+#include "browse/tentrymodel.h"
+#include "engine/tinterruption.h"
+#include "operations/tconf.h"
+#include "options/teoptions.h"
+#include "shell/labeltable.h"
+#include "shell/tfilenameedit.h"
+#include "support/mainwindowfixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTimer>
+#include <QToolButton>
+#include "shell/captionpanel.h"
+
+using namespace tovo;
+
+namespace {
+
+class OpeningTest : public test::MainWindowFixture {
+protected:
+    // Listing of an archive with a folder entry, a file in it and a file at the top.
+    static QByteArray threeEntryListing()
+    {
+        return "when -v\n"
+               "80 name=docs/ size=0\n"
+               "80 name=docs/a.txt size=1500 csize=700\n"
+               "80 name=b.txt size=2048 csize=1000\n";
+    }
+
+    void open(const QString &archive)
+    {
+        w->NomFic->setText(archive);
+        w->BtActuClick();
+    }
+
+    void check(std::vector<int> rows)
+    {
+        for (int row : rows)
+            w->Entries->setData(w->Entries->index(row), Qt::Checked, Qt::CheckStateRole);
+    }
+
+    QString header() const { return w->lb_Contenu_Archive->text(); }
+};
+
+TEST_F(OpeningTest, ListsFilesSkipsFolderEntriesAndSumsSizes)
+{
+    script(threeEntryListing());
+    const QString archive = makeArchive(QStringLiteral("arch/trois.zip"));
+    start();
+    open(archive);
+    EXPECT_TRUE(boxes.shown.isEmpty()) << texts().join(QLatin1Char('|')).toStdString();
+    ASSERT_EQ(w->Entries->count(), 2);
+    EXPECT_EQ(w->Entries->fullName(0), QStringLiteral("docs/a.txt"));
+    EXPECT_EQ(w->Entries->size(1), 2048);
+    EXPECT_EQ(w->TotalSize, 3548);
+    EXPECT_TRUE(w->RespectRep->isEnabled());
+    EXPECT_EQ(header(), QStringLiteral("2 ") + GetLabel(251) + QStringLiteral(" :"));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Tovo v4.4 - ") + archive);
+    EXPECT_TRUE(w->Ajout->isEnabled());
+    EXPECT_TRUE(w->isEnabled());
+    EXPECT_FALSE(AppForms().Interruption->isVisible());
+    // The engine got the name as typed and the destination became its folder.
+    ASSERT_EQ(calls().size(), 2);
+    EXPECT_EQ(calls()[0], (QStringList{QString(), QStringLiteral("-t"), archive}));
+    EXPECT_EQ(AppForms().Conf->RepDest->text(), prog.filePath(QStringLiteral("arch/")));
+
+    // A listing of top-level files only leaves the folder box disabled.
+    script("when -v\n80 name=b.txt size=1\n");
+    w->HasPaths = false;
+    w->RespectRep->setEnabled(false);
+    open(archive);
+    EXPECT_EQ(w->Entries->count(), 1);
+    EXPECT_FALSE(w->RespectRep->isEnabled());
+}
+
+TEST_F(OpeningTest, EveryWayOfNamingAnArchiveOpensIt)
+{
+    script(threeEntryListing());
+    const QString archive = makeArchive(QStringLiteral("a b/voies.zip"));
+    start();
+    auto opened = [this]() { return w->Entries->count() == 2 && w->CurrentArchive.endsWith(QLatin1String("voies.zip")); };
+
+    w->NomFic->setText(archive);
+    w->NomFic->lineEdit()->returnPressed();
+    EXPECT_TRUE(opened()) << "Enter";
+
+    w->Entries->clear();
+    boxes.fileAnswers.push_back(archive);
+    w->NomFic->button()->click();
+    EXPECT_TRUE(opened()) << "browse dialog";
+
+    w->Entries->clear();
+    w->FormDropFiles1DropFiles({archive, QStringLiteral("/ignored.zip")});
+    EXPECT_TRUE(opened()) << "drop";
+
+    w->Entries->clear();
+    w->NomFic->setText(QString());
+    w->HistClick(w->MenuHisto->actions().first());
+    EXPECT_TRUE(opened()) << "history";
+    EXPECT_EQ(w->HistoryItems(), QStringList{archive});
+
+    w->Entries->clear();
+    w->NomFic->setText(QStringLiteral("\"") + archive + QStringLiteral("\""));
+    EXPECT_EQ(w->NomFic->text(), archive); // quotes go as soon as they are typed
+    w->BtActu->click();
+    EXPECT_TRUE(opened()) << "refresh button";
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+TEST_F(OpeningTest, RefusedNamesSayWhy)
+{
+    start();
+    boxes.answers = {IdOk, IdOk, IdOk};
+    open(QStringLiteral("/tmp/a.rar"));
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].text, GetLabel(121));
+    EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
+    EXPECT_TRUE(w->NomFic->text().isEmpty());
+
+    open(QStringLiteral("/tmp/l'archive.zip"));
+    EXPECT_EQ(boxes.shown[1].text, GetLabel(122));
+    EXPECT_EQ(w->NomFic->text(), QStringLiteral("/tmp/l'archive.zip"));
+
+    // A name of no existing file goes to the adding dialog instead.
+    boxes.formAnswers.push_back([](QDialog *) { return int(QDialog::Rejected); });
+    open(prog.filePath(QStringLiteral("nouvelle")));
+    EXPECT_EQ(boxes.dialogs.last(), QStringLiteral("Eselfics"));
+    EXPECT_EQ(w->NomFic->text(), prog.filePath(QStringLiteral("nouvelle.zip")));
+    EXPECT_TRUE(calls().isEmpty());
+}
+
+TEST_F(OpeningTest, CheckMarksDriveHeaderAndScope)
+{
+    script(threeEntryListing() + "80 name=c.txt size=3\n");
+    start();
+    open(makeArchive(QStringLiteral("sel.zip")));
+    ASSERT_EQ(w->Entries->count(), 3);
+    const QString base = QStringLiteral("3 ") + GetLabel(251);
+
+    check({1});
+    EXPECT_EQ(header(), base + QStringLiteral(" ~ ") + GetLabel(252) + QStringLiteral(" : 1"));
+    EXPECT_TRUE(w->ExtraireUn->isEnabled());
+    EXPECT_TRUE(w->ExtraireUn->isChecked());
+    EXPECT_TRUE(w->Suppr->isEnabled());
+
+    check({0, 2});
+    EXPECT_EQ(header(), base + QStringLiteral(" ~ ") + GetLabel(252) + QStringLiteral(" : 3"));
+    EXPECT_FALSE(w->ExtraireUn->isEnabled());
+    EXPECT_TRUE(w->ExtraireTout->isChecked());
+    EXPECT_FALSE(w->Suppr->isEnabled());
+
+    // Unchecking the highlighted entries through the menu.
+    w->ListeficsZip->selectionModel()->select(w->Entries->index(0), QItemSelectionModel::Select);
+    w->ListeficsZip->selectionModel()->select(w->Entries->index(2), QItemSelectionModel::Select);
+    w->DSel1->trigger();
+    EXPECT_EQ(w->Entries->checkedNames(), QStringList{QStringLiteral("b.txt")});
+    EXPECT_TRUE(w->ExtraireUn->isChecked());
+
+    w->ListeficsZip->selectionModel()->clearSelection();
+    w->Sel1->trigger(); // nothing highlighted: no change, header refreshed
+    EXPECT_EQ(w->Entries->checkedCount(), 1);
+    w->ListeficsZip->selectionModel()->select(w->Entries->index(1), QItemSelectionModel::Select);
+    w->DSel1->trigger();
+    EXPECT_EQ(header(), base + QStringLiteral(" :"));
+    EXPECT_TRUE(w->ExtraireTout->isChecked());
+}
+
+TEST_F(OpeningTest, ResultCodesAreReportedByTheirLabels)
+{
+    start();
+    struct Case {
+        const char *name;
+        QChar command;
+        int code;
+        bool success;
+        int label; // 0: no box
+        MessageIcon icon;
+    };
+    const Case cases[] = {
+        {"warning keeps success", QLatin1Char('L'), 50, true, 84, MessageIcon::Warning},
+        {"multi-disk refusal", QLatin1Char('D'), 430, false, 108, MessageIcon::Error},
+        {"423 warns yet fails", QLatin1Char('E'), 423, false, 272, MessageIcon::Warning},
+        {"unknown code", QLatin1Char('A'), 999, false, 272, MessageIcon::Error},
+        {"quiet test below 100", QLatin1Char('t'), 60, true, 0, MessageIcon::None},
+        {"quiet test error", QLatin1Char('t'), 130, false, 125, MessageIcon::Error},
+    };
+    for (const Case &c : cases) {
+        script("return " + QByteArray::number(c.code) + "\n");
+        boxes.shown.clear();
+        boxes.answers = {IdOk};
+        w->TailleC->setText(QStringLiteral("12 Ko"));
+        EXPECT_EQ(w->RunEngineCommand(c.command), c.success) << c.name;
+        if (c.label == 0) {
+            EXPECT_TRUE(boxes.shown.isEmpty()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(boxes.shown.size(), 1) << c.name;
+        const QString text = boxes.shown[0].text;
+        if (c.command == QLatin1Char('t')) {
+            EXPECT_EQ(text, GetLabel(125) + QStringLiteral(" 130")) << c.name;
+        } else {
+            EXPECT_EQ(text, GetLabel(126) + QStringLiteral("\r\r") + GetLabel(c.label) + QStringLiteral(" (") +
+                                QString::number(c.code) + QStringLiteral(")\r"))
+                << c.name;
+        }
+        EXPECT_EQ(boxes.shown[0].icon, c.icon) << c.name;
+        EXPECT_EQ(w->TailleC->text(), QStringLiteral("0")) << c.name;
+    }
+}
+
+TEST_F(OpeningTest, SkippingTheTestSkipsOnlyTheTest)
+{
+    start();
+    AppForms().EOptions->DesacTest->setChecked(true);
+    script("return 190\n");
+    EXPECT_TRUE(w->RunEngineCommand(QLatin1Char('t')));
+    EXPECT_TRUE(calls().isEmpty());
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    // A failing add is still a failure, reported as one.
+    boxes.answers = {IdOk};
+    EXPECT_FALSE(w->RunEngineCommand(QLatin1Char('A')));
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_TRUE(boxes.shown[0].text.contains(GetLabel(93)));
+}
+
+TEST_F(OpeningTest, AllAnswersEveryLaterOverwriteQuery)
+{
+    start();
+    script("10 name=a.txt action=0\n10 name=b.txt action=0\n10 name=c.txt action=0\n");
+    boxes.answers = {IdAll};
+    EXPECT_TRUE(w->RunEngineCommand(QLatin1Char('E')));
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::YesNoAbortAll);
+    EXPECT_TRUE(boxes.shown[0].text.endsWith(QStringLiteral("\r [ a.txt ]")));
+    const QStringList replies = answers();
+    ASSERT_EQ(replies.size(), 3);
+    for (const QString &reply : replies)
+        EXPECT_TRUE(reply.startsWith(QStringLiteral("10 0 action=1"))) << reply.toStdString();
+
+    // A new extraction asks again; No keeps the file, Abort stops the command.
+    w->ReplaceAllChosen = false;
+    QFile::remove(fakeLogPath());
+    script("10 name=a.txt action=1\n10 name=b.txt action=1\nreturn 370\n");
+    boxes.answers = {IdNo, IdAbort, IdOk};
+    w->RunEngineCommand(QLatin1Char('E'));
+    EXPECT_EQ(answers().value(0).left(13), QStringLiteral("10 0 action=0"));
+    EXPECT_EQ(answers().value(1).left(13), QStringLiteral("10 1 action=1"));
+}
+
+TEST_F(OpeningTest, InterruptingALongListingStopsIt)
+{
+    QByteArray listing = "when -v\n";
+    for (int i = 0; i < 200; ++i)
+        listing += "80 name=f" + QByteArray::number(i) + ".txt size=1\n";
+    listing += "return 370\n";
+    script(listing);
+    const QString archive = makeArchive(QStringLiteral("long.zip"));
+    start();
+    // The user presses Escape in the busy window once the listing runs, and confirms.
+    boxes.answers = {IdYes, IdOk};
+    bool first = true;
+    const TZipFileStatsEvent listed = w->XZip->OnListing;
+    w->XZip->OnListing = [&](TZipEngine *engine, const TZipFileStats &stats) {
+        if (first) {
+            first = false;
+            QTimer::singleShot(0, [] {
+                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(AppForms().Interruption, &escape);
+            });
+        }
+        listed(engine, stats);
+    };
+    open(archive);
+    ASSERT_GE(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown[0].text, GetLabel(247));
+    EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_TRUE(boxes.shown[1].text.contains(GetLabel(103)));
+    // The module was told to stop from the first message after the answer.
+    const QStringList replies = answers();
+    ASSERT_FALSE(replies.isEmpty());
+    EXPECT_TRUE(replies.last().startsWith(QStringLiteral("80 1")));
+    EXPECT_EQ(w->Entries->count(), 0);
+    EXPECT_TRUE(w->isEnabled());
+    EXPECT_FALSE(w->XZip->Abort);
+}
+
+TEST_F(OpeningTest, PasswordReconciliation)
+{
+    start();
+    w->XZip->Password = QStringLiteral("secret");
+    w->MotDePasse->setText(QStringLiteral("autre"));
+    // Retyping the engine's password wrongly is refused with label 262.
+    boxes.textAnswers.push_back(QStringLiteral("faux"));
+    boxes.answers = {IdOk};
+    EXPECT_FALSE(w->ConfirmPassword());
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].text, GetLabel(262));
+
+    // Same password typed: accepted at once.
+    w->MotDePasse->setText(QStringLiteral("secret"));
+    EXPECT_TRUE(w->ConfirmPassword());
+
+    // An empty field takes the engine's password once it is retyped.
+    w->MotDePasse->clear();
+    boxes.textAnswers.push_back(QStringLiteral("secret"));
+    EXPECT_TRUE(w->ConfirmPassword());
+    EXPECT_EQ(w->MotDePasse->text(), QStringLiteral("secret"));
+
+    // A new password must be typed twice; Abort gives up.
+    w->XZip->Password.clear();
+    w->MotDePasse->setText(QStringLiteral("neuf"));
+    boxes.answers = {IdYes};
+    boxes.textAnswers.push_back(QStringLiteral("neuf"));
+    EXPECT_TRUE(w->ConfirmPassword());
+    boxes.answers = {IdAbort};
+    EXPECT_FALSE(w->ConfirmPassword());
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+TEST_F(OpeningTest, ProgressAndEntryInformation)
+{
+    start();
+    TZipFileStats stats;
+    stats.FileName = QStringLiteral("dossier/grand.bin");
+    stats.Size = 6LL * 1024 * 1024 * 1024; // beyond 32 bits
+    stats.BytesDone = stats.Size / 2;
+    stats.CompressedSize = stats.Size / 4;
+    w->XZipStatus(stats);
+    EXPECT_EQ(w->Gauge->value() * 2, w->Gauge->maximum());
+    stats.BytesDone = stats.Size;
+    w->XZipStatus(stats);
+    EXPECT_EQ(w->Gauge->value(), 0);
+    w->XZipExtracting(stats);
+    EXPECT_EQ(w->FiGauge->value() * 4, w->FiGauge->maximum());
+    EXPECT_EQ(w->LastExtractedSize, static_cast<double>(stats.Size));
+    EXPECT_TRUE(w->TailleFD->text().endsWith(GetLabel(258)));
+    w->XZipAdding(stats);
+    EXPECT_EQ(w->libfic->text(), QStringLiteral("[grand.bin]"));
+    boxes.answers = {IdOk};
+    w->XZipNewdisk(0);
+    EXPECT_EQ(boxes.shown.last().text, GetLabel(217));
+}
+
+} // namespace

@@ -207,46 +207,77 @@ typedef struct TovoZipSfxSettings {
 
 /* ---- Result codes ------------------------------------------------------- */
 
-/* 0 success, 1..99 warnings, 100 and above errors. The engine produces 240
- * and 430 itself; the modules produce the others. Meanings marked
- * "provisional" are settled with the modules. */
+/* 0 success, 1..99 warnings (the command was done, some entries were not),
+ * 100 and above errors. The engine produces 240 and 430 itself; the modules
+ * produce the others, both sides with the same meanings. When several things
+ * go wrong in one run, an error wins over a warning. */
 enum {
     TOVO_ZIP_OK = 0,
-    TOVO_ZIP_WARN_SKIPPED = 10,           /* done, but some entries were skipped (provisional) */
-    TOVO_ZIP_WARN_NO_ARCHIVE = 30,        /* no archive to work on (provisional) */
-    TOVO_ZIP_WARN_PASSWORD = 40,          /* password missing or wrong (provisional) */
-    TOVO_ZIP_WARN_NOT_FOUND = 50,         /* some requested files not found (provisional) */
-    TOVO_ZIP_ERR_BAD_ARCHIVE = 100,       /* not a ZIP archive, or damaged (provisional) */
-    TOVO_ZIP_ERR_FATAL = 110,             /* severe error while processing (provisional) */
-    TOVO_ZIP_ERR_MEMORY = 120,            /* out of memory (provisional) */
-    TOVO_ZIP_ERR_OPEN_ARCHIVE = 130,      /* archive missing or cannot be opened (provisional) */
-    TOVO_ZIP_ERR_EOF = 140,               /* unexpected end of file (provisional) */
-    TOVO_ZIP_ERR_READ = 150,              /* read error (provisional) */
-    TOVO_ZIP_ERR_WRITE = 160,             /* write error (provisional) */
-    TOVO_ZIP_ERR_METHOD = 180,            /* unsupported compression method (provisional) */
-    TOVO_ZIP_ERR_CRC = 190,               /* CRC mismatch (provisional) */
-    TOVO_ZIP_ERR_TEMP_FILE = 200,         /* cannot create the temporary file (provisional) */
-    TOVO_ZIP_ERR_CREATE = 210,            /* cannot create an output file or folder (provisional) */
+    /* Done, but one or more entries were skipped: refused for safety (a name
+     * with "..", an absolute name or a drive prefix, a write through a
+     * symbolic link) or failed on their own while the rest went on. Each one
+     * is reported by TOVO_ZIP_MSG_SKIPPING. An existing file kept because the
+     * overwrite answer was "no" is the user's choice, not a warning. */
+    TOVO_ZIP_WARN_SKIPPED = 10,
+    /* No archive to work on: it does not exist (freshen, delete, fix, list,
+     * test, extract), or it holds no entry (list, test, extract). */
+    TOVO_ZIP_WARN_NO_ARCHIVE = 30,
+    TOVO_ZIP_WARN_PASSWORD = 40,          /* encrypted entries skipped: password missing or wrong */
+    TOVO_ZIP_WARN_NOT_FOUND = 50,         /* some names or file specifications matched nothing */
+    /* Not a ZIP archive, or its central directory is inconsistent (bad
+     * offsets or counts, overlapping entries). */
+    TOVO_ZIP_ERR_BAD_ARCHIVE = 100,
+    TOVO_ZIP_ERR_FATAL = 110,             /* unexpected internal failure of a library call */
+    TOVO_ZIP_ERR_MEMORY = 120,            /* out of memory */
+    TOVO_ZIP_ERR_OPEN_ARCHIVE = 130,      /* the archive cannot be opened (permissions, a folder, I/O error) */
+    TOVO_ZIP_ERR_EOF = 140,               /* truncated: an end record or an entry runs past the end of the file */
+    TOVO_ZIP_ERR_READ = 150,              /* read error on the archive or an input file while working */
+    TOVO_ZIP_ERR_WRITE = 160,             /* write error (disk full, I/O) on an output file or the new archive */
+    TOVO_ZIP_ERR_METHOD = 180,            /* an entry uses an unsupported compression method */
+    TOVO_ZIP_ERR_CRC = 190,               /* CRC or authentication mismatch: an entry's data is damaged */
+    TOVO_ZIP_ERR_TEMP_FILE = 200,         /* cannot create the temporary file for the new archive */
+    TOVO_ZIP_ERR_CREATE = 210,            /* cannot create an output file or folder (extraction destination) */
     TOVO_ZIP_ERR_LIBRARY_MISSING = 240,   /* module or entry not found (engine) */
-    TOVO_ZIP_ERR_PARAMETERS = 250,        /* bad argument vector (provisional) */
-    TOVO_ZIP_ERR_NOTHING_TO_DO = 280,     /* nothing to do (provisional) */
-    TOVO_ZIP_ERR_OPEN_INPUT = 290,        /* cannot open a file to add (provisional) */
-    TOVO_ZIP_ERR_REPLACE_ARCHIVE = 300,   /* cannot replace the archive (provisional) */
-    TOVO_ZIP_ERR_COMMENT = 310,           /* bad archive comment (provisional) */
-    TOVO_ZIP_ERR_VERIFY = 350,            /* the new archive failed its test (provisional) */
-    TOVO_ZIP_ERR_ABORTED = 370,           /* stopped on request (provisional) */
-    TOVO_ZIP_ERR_ACCESS = 380,            /* access denied (provisional) */
-    TOVO_ZIP_ERR_WRONG_DISK = 400,        /* wrong disk of a set (provisional) */
-    TOVO_ZIP_ERR_DISK_SET = 410,          /* incomplete multi-disk set (provisional) */
-    TOVO_ZIP_ERR_WRITE_PROTECTED = 420,   /* removable disk write-protected (provisional) */
+    TOVO_ZIP_ERR_PARAMETERS = 250,        /* invalid argument vector (unknown option, missing archive name) */
+    /* Nothing to do: no file matched for add, or no entry matched for
+     * delete; the archive is unchanged. */
+    TOVO_ZIP_ERR_NOTHING_TO_DO = 280,
+    TOVO_ZIP_ERR_OPEN_INPUT = 290,        /* a file to add could not be opened; the archive is unchanged */
+    TOVO_ZIP_ERR_REPLACE_ARCHIVE = 300,   /* the new archive could not replace the old one (rename failed) */
+    TOVO_ZIP_ERR_COMMENT = 310,           /* archive comment error */
+    TOVO_ZIP_ERR_VERIFY = 350,            /* the new archive failed its check after writing; the original is kept */
+    TOVO_ZIP_ERR_ABORTED = 370,           /* stopped on request (a callback answered 1); the archive is unchanged */
+    TOVO_ZIP_ERR_ACCESS = 380,            /* access denied on a file or folder */
+    /* 400, 410, 420, 440 and 450 concern multi-disk sets and are never
+     * produced on this platform ("-!" and "-&" are accepted and ignored). */
+    TOVO_ZIP_ERR_WRONG_DISK = 400,        /* wrong disk of a set */
+    TOVO_ZIP_ERR_DISK_SET = 410,          /* incomplete multi-disk set */
+    TOVO_ZIP_ERR_WRITE_PROTECTED = 420,   /* removable disk write-protected */
     TOVO_ZIP_ERR_MULTIDISK_REFUSED = 430, /* command refused on a multi-disk archive (engine) */
-    TOVO_ZIP_ERR_DISK_FULL = 440,         /* removable disk full (provisional) */
-    TOVO_ZIP_ERR_CLEAR_DISK = 450,        /* cannot clear the removable disk (provisional) */
-    TOVO_ZIP_ERR_SFX_STUB = 460,          /* self-extractor stub missing (provisional) */
-    TOVO_ZIP_ERR_SFX = 470,               /* self-extractor creation failed (provisional) */
-    TOVO_ZIP_ERR_FIX = 490,               /* repair failed (provisional) */
-    TOVO_ZIP_ERR_UNSUPPORTED = 500,       /* unsupported archive kind (provisional) */
-    TOVO_ZIP_ERR_TOO_LARGE = 510          /* file too large (provisional) */
+    TOVO_ZIP_ERR_DISK_FULL = 440,         /* removable disk full */
+    TOVO_ZIP_ERR_CLEAR_DISK = 450,        /* cannot clear the removable disk */
+    TOVO_ZIP_ERR_SFX_STUB = 460,          /* the self-extractor stub is missing ("-M", "-Y") */
+    TOVO_ZIP_ERR_SFX = 470,               /* self-extractor creation failed */
+    /* The repair failed: nothing could be salvaged, or the repaired archive
+     * does not test clean. */
+    TOVO_ZIP_ERR_FIX = 490,
+    /* Unsupported archive kind: split or spanned archive, strong encryption,
+     * unknown header version. */
+    TOVO_ZIP_ERR_UNSUPPORTED = 500,
+    /* An entry is too large or its data exceeds its declared size, or its
+     * decompressed data exceeds a sane bound (a decompression bomb: output
+     * beyond the declared size, or a ratio above 1000:1 for an entry over
+     * 1 MiB): stopped instead of filling the disk. */
+    TOVO_ZIP_ERR_TOO_LARGE = 510
+};
+
+/* Reasons of TOVO_ZIP_MSG_SKIPPING. */
+enum {
+    TOVO_ZIP_SKIP_UNSAFE_NAME = 1,   /* "..", an absolute name or a drive prefix */
+    TOVO_ZIP_SKIP_SYMLINK = 2,       /* a symbolic link stands where the entry would be written */
+    TOVO_ZIP_SKIP_WRITE_FAILED = 3,  /* the entry could not be written */
+    TOVO_ZIP_SKIP_UNSUPPORTED = 4,   /* unsupported entry (method, encryption, damaged data) */
+    TOVO_ZIP_SKIP_PASSWORD = 5       /* encrypted entry, password missing or wrong */
 };
 
 #ifdef __cplusplus

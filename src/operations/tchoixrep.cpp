@@ -1,5 +1,9 @@
 #include "operations/tchoixrep.h"
 
+#include "operations/explorer.h"
+#include "operations/favourites.h"
+#include "shell/labelmessages.h"
+#include "shell/labeltable.h"
 #include "shell/fswidgets.h"
 #include "shell/helpwindow.h"
 #include "shell/look.h"
@@ -161,6 +165,13 @@ TChoixRep::TChoixRep(QWidget *parent)
     connect(btAide, &QPushButton::clicked, this, &TChoixRep::btAideClick);
     connect(btOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(btAnnuler, &QPushButton::clicked, this, &QDialog::reject);
+    // Only a pick by the user enters a favourite, not the code's own
+    // changes of the selection.
+    connect(favoris, &QComboBox::activated, this, &TChoixRep::favorisChange);
+    connect(Button2, &QPushButton::clicked, this, &TChoixRep::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TChoixRep::Button3Click);
+    connect(Button1, &QPushButton::clicked, this, &TChoixRep::Button1Click);
+    connect(btEplorer, &QToolButton::clicked, this, &TChoixRep::btEplorerClick);
 
     OpenChooserAt(QDir::currentPath());
 }
@@ -211,6 +222,65 @@ void TChoixRep::BtEtendreClick()
 }
 
 void TChoixRep::btAideClick() { ShowHelp(14); }
+
+void TChoixRep::favorisChange()
+{
+    const QString picked = favoris->currentText();
+    if (picked.isEmpty())
+        return;
+    // Entering the directory is how a vanished or forbidden one shows.
+    if (!QDir::setCurrent(picked) || !Liste->setDirectory(picked)) {
+        ShowLabelMessage(QStringLiteral("M"), 265, 1);
+        favoris->removeItem(favoris->currentIndex());
+        favoris->setCurrentIndex(-1);
+        return;
+    }
+    Lecteur->setDriveOf(picked);
+}
+
+void TChoixRep::Button2Click()
+{
+    const QString directory = Liste->directory();
+    if (directory.isEmpty())
+        return;
+    for (int i = 0; i < favoris->count(); ++i) {
+        if (favoris->itemText(i) == directory) {
+            ShowLabelMessage(QStringLiteral("M"), 263, 1);
+            return;
+        }
+    }
+    if (ShowLabelMessage(QStringLiteral("d") + GetLabel(264) + QStringLiteral("\r[ ") + directory +
+                             QStringLiteral(" ]"),
+                         -1, 4) != IdYes)
+        return;
+    int place = 0;
+    while (place < favoris->count() && !FavouriteLessThan(directory, favoris->itemText(place)))
+        ++place;
+    // Adding to an empty box would select the new item; nothing was picked.
+    const bool nonePicked = favoris->currentIndex() < 0;
+    favoris->insertItem(place, directory);
+    if (nonePicked)
+        favoris->setCurrentIndex(-1);
+}
+
+void TChoixRep::Button3Click()
+{
+    const QString selected = favoris->currentText();
+    if (selected.isEmpty())
+        return;
+    // The question names the favourite that goes, which is not always the
+    // directory the tree shows (the user may have moved since picking it).
+    if (ShowLabelMessage(QStringLiteral("d") + GetLabel(266) + QStringLiteral("\r[ ") + selected +
+                             QStringLiteral(" ]"),
+                         -1, 4) != IdYes)
+        return;
+    favoris->removeItem(favoris->currentIndex());
+    favoris->setCurrentIndex(-1);
+}
+
+void TChoixRep::Button1Click() { edit1->setText(DirectoryPart(ArchiveName)); }
+
+void TChoixRep::btEplorerClick() { OpenFolderInExplorer(Liste->directory()); }
 
 void TChoixRep::showEvent(QShowEvent *event)
 {

@@ -27,6 +27,10 @@ public:
     static constexpr int DesignWidth = 336;
     static constexpr int DesignHeight = 360;
 
+    // Input set by the caller before showing: the archive name as the main
+    // window's NomFic holds it ("=" works from it).
+    QString ArchiveName;
+
     // Moves the drive box and the tree to start; a start that cannot be
     // reached falls back to the program's directory, without a message.
     void OpenChooserAt(const QString &start);
@@ -43,6 +47,18 @@ public:
     // Top edge at 30 pixels, height the screen's minus 60.
     void BtEtendreClick();
     void btAideClick();
+    // A favourite was picked: the tree moves to it; one that cannot be
+    // entered any more is reported (label 265) and dropped from the list.
+    void favorisChange();
+    // "+": offers to add the tree's directory to the favourites, at its
+    // sorted place; an exact-case duplicate is refused (label 263).
+    void Button2Click();
+    // "X": offers to remove the selected favourite.
+    void Button3Click();
+    // "=": edit1 becomes the archive's folder; the tree stays where it is.
+    void Button1Click();
+    // Shows the tree's directory in the file manager.
+    void btEplorerClick();
 
     // --- controls (objectName = member name) ---
     QPushButton *btOk;

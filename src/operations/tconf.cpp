@@ -1,7 +1,14 @@
 #include "operations/tconf.h"
 
+#include "operations/destination.h"
+#include "operations/explorer.h"
+#include "operations/tchoixrep.h"
+#include "shell/forms.h"
+#include "shell/labelmessages.h"
 #include "shell/look.h"
 #include "shell/messageservice.h"
+#include "shell/paths.h"
+#include "shell/tprincipale.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -119,12 +126,52 @@ TConf::TConf(QWidget *parent)
 
     connect(BitBtn1, &QPushButton::clicked, this, [this] { done(IdYes); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { done(IdNo); });
+    connect(btEgale, &QPushButton::clicked, this, &TConf::btEgaleClick);
+    connect(SelRepDest, &QToolButton::clicked, this, &TConf::SelRepDestClick);
+    connect(OuvreRepertoireDestination, &QToolButton::clicked, this, &TConf::OuvreRepertoireDestinationClick);
 }
+
+void TConf::FormShow()
+{
+    const QWidget *main = AppForms().Principale;
+    if (!main)
+        return;
+    const QPalette &colours = main->palette();
+    for (QWidget *panel : {static_cast<QWidget *>(NomF), static_cast<QWidget *>(LbConfirmer)})
+        look::paintPanel(panel, colours.color(QPalette::Window), colours.color(QPalette::WindowText));
+}
+
+void TConf::btEgaleClick()
+{
+    const QString archive = StripQuotes(ArchiveName);
+    if (archive.isEmpty())
+        return;
+    RepDest->setText(ToggleDestination(archive, RepDest->text()));
+}
+
+void TConf::SelRepDestClick()
+{
+    TChoixRep *chooser = AppForms().ChoixRep;
+    if (!chooser)
+        return;
+    chooser->ArchiveName = ArchiveName;
+    chooser->OpenChooserAt(RepDest->text());
+    if (Messages().execDialog(chooser) != QDialog::Accepted)
+        return;
+    const EnteredDestination entered = EnterChosenDestination(chooser->edit1->text(), ProgDir());
+    if (!entered.enteredOnSecondTry)
+        ShowLabelMessage(QStringLiteral("M"), 265, 2);
+    RepDest->setText(entered.directory);
+    ChoseDestination = true;
+}
+
+void TConf::OuvreRepertoireDestinationClick() { OpenFolderInExplorer(RepDest->text()); }
 
 void TConf::reject() { done(IdNo); }
 
 void TConf::showEvent(QShowEvent *event)
 {
+    FormShow();
     if (const QScreen *s = screen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(s->geometry().center());

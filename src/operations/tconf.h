@@ -21,6 +21,25 @@ public:
     static constexpr int DesignWidth = 435;
     static constexpr int DesignHeight = 300;
 
+    // Input set by the caller before each showing: the archive name as the
+    // main window's NomFic holds it ("=" works from it).
+    QString ArchiveName;
+    // Output: set once the user confirmed a directory through the chooser;
+    // the caller clears it before showing and reads it afterwards.
+    bool ChoseDestination = false;
+
+    // --- handlers ---
+    // Before each showing: NomF and LbConfirmer in the main window's colours.
+    void FormShow();
+    // "=": toggles RepDest between the archive's folder and its sub-folder
+    // named after the archive; creates nothing.
+    void btEgaleClick();
+    // Opens the chooser at RepDest; an accepted directory becomes RepDest
+    // (falling back to the program's directory when it cannot be entered).
+    void SelRepDestClick();
+    // Shows RepDest, as typed, in the file manager.
+    void OuvreRepertoireDestinationClick();
+
     // --- controls (objectName = member name) ---
     QLabel *Label1;
     QLabel *NomF;

@@ -71,6 +71,7 @@ TPrincipale::TPrincipale(std::unique_ptr<SettingsStore> settings, QWidget *paren
     setAcceptDrops(true);
     connectHandlers();
     connectBrowsing();
+    connectOperations();
     connectEngine();
     FormCreate();
 }

@@ -91,6 +91,13 @@ public:
     void Sel1Click();
     void DSel1Click();
 
+    // --- extraction and destination ---
+    void ExtractZipsClick();
+    void ExtraireToutClick();
+    void OuvreRepertoireDestinationClick();
+    // SelSrc: the chooser for the browser panel's directory.
+    void SelRepDestClick();
+
     // --- engine commands, busy state and engine events ---
     bool RunEngineCommand(QChar command);
     void SetIdle(bool idle);
@@ -218,6 +225,7 @@ private:
     void connectHandlers();
     void connectBrowsing();
     void connectEngine();
+    void connectOperations();
     bool desacTest() const;
     QString extractionDestination() const;
     void setExtractionDestination(const QString &directory);

@@ -1,0 +1,455 @@
+#include "ziplib/common/zipdirectory.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <stdexcept>
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "engine/zipcontract.h"
+#include "ziplib/common/archivefile.h"
+#include "ziplib/common/dostime.h"
+#include "ziplib/common/zipformat.h"
+#include "ziplib/common/zipnames.h"
+
+namespace tovo::zip
+{
+namespace
+{
+
+constexpr std::size_t MaxCommentLength = 0xFFFF;
+
+struct EndRecord {
+    std::uint64_t position = 0; // of the classic end record
+    std::uint32_t disk = 0;
+    std::uint32_t centralDisk = 0;
+    std::uint64_t entriesOnDisk = 0;
+    std::uint64_t entries = 0;
+    std::uint64_t centralSize = 0;
+    std::uint64_t centralOffset = 0;
+    std::string comment;
+};
+
+// Finds the classic end record in the tail of the file: the last signature
+// whose comment ends exactly at the end of the file, else the last one whose
+// comment fits in the file (some producers append bytes after the archive).
+int findEndRecord(ArchiveFile &file, EndRecord &end)
+{
+    const std::uint64_t size = file.size();
+    const std::size_t tailLength = std::size_t(std::min<std::uint64_t>(size, EndRecordSize + MaxCommentLength));
+    const std::uint64_t tailStart = size - tailLength;
+    std::string tail(tailLength, '\0');
+    if (int rc = file.readAt(tailStart, tail.data(), tailLength))
+        return rc;
+    const auto *t = reinterpret_cast<const unsigned char *>(tail.data());
+    std::size_t fallback = std::string::npos;
+    std::size_t found = std::string::npos;
+    for (std::size_t i = tailLength - EndRecordSize + 1; i-- > 0;) {
+        if (get32(t + i) != EndSignature)
+            continue;
+        const std::size_t commentLength = get16(t + i + 20);
+        if (i + EndRecordSize + commentLength == tailLength) {
+            found = i;
+            break;
+        }
+        if (fallback == std::string::npos && i + EndRecordSize + commentLength < tailLength)
+            fallback = i;
+    }
+    if (found == std::string::npos)
+        found = fallback;
+    if (found == std::string::npos)
+        return TOVO_ZIP_ERR_BAD_ARCHIVE;
+    const unsigned char *p = t + found;
+    end.position = tailStart + found;
+    end.disk = get16(p + 4);
+    end.centralDisk = get16(p + 6);
+    end.entriesOnDisk = get16(p + 8);
+    end.entries = get16(p + 10);
+    end.centralSize = get32(p + 12);
+    end.centralOffset = get32(p + 16);
+    end.comment.assign(reinterpret_cast<const char *>(p + EndRecordSize), get16(p + 20));
+    return TOVO_ZIP_OK;
+}
+
+bool hasSignature(ArchiveFile &file, std::uint64_t offset, std::uint32_t signature)
+{
+    unsigned char b[4];
+    return file.readAt(offset, b, 4) == TOVO_ZIP_OK && get32(b) == signature;
+}
+
+// Reads the ZIP64 end record named by the locator in front of the classic
+// end record, if there is one. Sets zip64 and replaces the counts, sizes and
+// offsets of end; endOfArchive becomes the position of the ZIP64 record.
+int readZip64End(ArchiveFile &file, EndRecord &end, bool &zip64, std::uint64_t &endOfArchive)
+{
+    zip64 = false;
+    endOfArchive = end.position;
+    if (end.position < Zip64LocatorSize)
+        return TOVO_ZIP_OK;
+    const std::uint64_t locatorPos = end.position - Zip64LocatorSize;
+    unsigned char loc[Zip64LocatorSize];
+    if (int rc = file.readAt(locatorPos, loc, sizeof loc))
+        return rc;
+    if (get32(loc) != Zip64LocatorSignature)
+        return TOVO_ZIP_OK;
+    if (get32(loc + 4) != 0 || get32(loc + 16) > 1)
+        return TOVO_ZIP_ERR_UNSUPPORTED; // a set of several disks
+    // Where the record says it is, or right in front of the locator when the
+    // archive has data in front of it that its offsets do not count.
+    std::uint64_t recordPos = get64(loc + 8);
+    if (recordPos > locatorPos || locatorPos - recordPos < Zip64EndRecordSize ||
+        !hasSignature(file, recordPos, Zip64EndSignature)) {
+        if (locatorPos < Zip64EndRecordSize)
+            return TOVO_ZIP_ERR_BAD_ARCHIVE;
+        recordPos = locatorPos - Zip64EndRecordSize;
+        if (!hasSignature(file, recordPos, Zip64EndSignature))
+            return TOVO_ZIP_ERR_BAD_ARCHIVE;
+    }
+    unsigned char r[Zip64EndRecordSize];
+    if (int rc = file.readAt(recordPos, r, sizeof r))
+        return rc;
+    end.disk = get32(r + 16);
+    end.centralDisk = get32(r + 20);
+    end.entriesOnDisk = get64(r + 24);
+    end.entries = get64(r + 32);
+    end.centralSize = get64(r + 40);
+    end.centralOffset = get64(r + 48);
+    zip64 = true;
+    endOfArchive = recordPos;
+    return TOVO_ZIP_OK;
+}
+
+// Asks the system to back a large fresh allocation at once (with huge pages
+// where it can) instead of one page fault per page: with 100,000 entries the
+// faults would cost more than parsing them.
+void prefault(void *data, std::size_t length)
+{
+    constexpr std::size_t Worthwhile = 1024 * 1024;
+    if (length < Worthwhile)
+        return;
+    const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    const std::uintptr_t begin = (std::uintptr_t(data) + page - 1) & ~(page - 1);
+    const std::uintptr_t end = (std::uintptr_t(data) + length) & ~(page - 1);
+    if (end <= begin)
+        return;
+    madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+    madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE); // a failure only costs speed
+}
+
+// Applies the extra fields of a central header to entry. False when a ZIP64
+// value the header needs is missing.
+bool applyExtraFields(ZipEntry &entry, bool needSize, bool needCompressed, bool needOffset, bool needDisk)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(entry.extra.data());
+    const std::size_t n = entry.extra.size();
+    bool zip64Found = false;
+    std::size_t i = 0;
+    while (i + 4 <= n) {
+        const std::uint16_t tag = get16(p + i);
+        const std::size_t length = get16(p + i + 2);
+        if (i + 4 + length > n)
+            break; // a truncated last field is ignored, as other readers do
+        const unsigned char *d = p + i + 4;
+        switch (tag) {
+        case ExtraZip64: {
+            std::size_t k = 0;
+            auto take64 = [&](std::uint64_t &field) {
+                if (k + 8 > length)
+                    return false;
+                field = get64(d + k);
+                k += 8;
+                return true;
+            };
+            zip64Found = true;
+            if (needSize && !take64(entry.size))
+                return false;
+            if (needCompressed && !take64(entry.compressedSize))
+                return false;
+            if (needOffset && !take64(entry.localHeaderOffset))
+                return false;
+            if (needDisk) {
+                if (k + 4 > length)
+                    return false;
+                entry.diskStart = get32(d + k);
+            }
+            break;
+        }
+        case ExtraTimestamp:
+            if (length >= 5 && (d[0] & 1) != 0) {
+                entry.hasUnixTime = true;
+                entry.unixTime = std::time_t(std::int32_t(get32(d + 1)));
+            }
+            break;
+        case ExtraUnicodePath:
+            // Version 1, the CRC of the stored name, then the UTF-8 name.
+            // Honoured only while it still describes the stored name.
+            if (length >= 5 && d[0] == 1 &&
+                get32(d + 1) == std::uint32_t(crc32(0, reinterpret_cast<const Bytef *>(entry.rawName.data()),
+                                                    uInt(entry.rawName.size())))) {
+                const std::string_view utf8(reinterpret_cast<const char *>(d + 5), length - 5);
+                if (!utf8.empty() && IsValidUtf8(utf8))
+                    entry.name = DecodeEntryName(utf8, true);
+            }
+            break;
+        case ExtraAes:
+            if (length >= 7 && d[2] == 'A' && d[3] == 'E') {
+                entry.aes = true;
+                entry.aesVersion = get16(d);
+                entry.aesStrength = d[4];
+                entry.aesMethod = get16(d + 5);
+            }
+            break;
+        default:
+            break;
+        }
+        i += 4 + length;
+    }
+    return zip64Found || !(needSize || needCompressed || needOffset || needDisk);
+}
+
+// Parses the central directory bytes into dir.entries. expected is the count
+// of the end record; without a ZIP64 record it may be the true count modulo
+// 65536 (some producers wrap it instead of writing ZIP64).
+int parseEntries(const unsigned char *p, std::size_t n, std::uint64_t expected, bool zip64, std::uint64_t shift,
+                 ZipDirectory &dir)
+{
+    if (expected > n / CentralHeaderSize && (zip64 || expected > 0xFFFF))
+        return TOVO_ZIP_ERR_BAD_ARCHIVE;
+    dir.entries.reserve(std::size_t(std::min<std::uint64_t>(expected, n / CentralHeaderSize)));
+    prefault(dir.entries.data(), dir.entries.capacity() * sizeof(ZipEntry));
+    std::size_t i = 0;
+    while (i + CentralHeaderSize <= n && get32(p + i) == CentralHeaderSignature) {
+        if (zip64 && dir.entries.size() == expected)
+            break;
+        const unsigned char *h = p + i;
+        const std::size_t nameLength = get16(h + 28);
+        const std::size_t extraLength = get16(h + 30);
+        const std::size_t commentLength = get16(h + 32);
+        if (i + CentralHeaderSize + nameLength + extraLength + commentLength > n)
+            return TOVO_ZIP_ERR_BAD_ARCHIVE;
+        ZipEntry &e = dir.entries.emplace_back();
+        e.versionMadeBy = get16(h + 4);
+        e.versionNeeded = get16(h + 6);
+        e.flags = get16(h + 8);
+        e.method = get16(h + 10);
+        e.dosDateTime = std::uint32_t(get16(h + 14)) << 16 | get16(h + 12);
+        e.crc = get32(h + 16);
+        e.compressedSize = get32(h + 20);
+        e.size = get32(h + 24);
+        e.diskStart = get16(h + 34);
+        e.internalAttributes = get16(h + 36);
+        e.externalAttributes = get32(h + 38);
+        e.localHeaderOffset = get32(h + 42);
+        const char *name = reinterpret_cast<const char *>(h + CentralHeaderSize);
+        e.rawName.assign(name, nameLength);
+        e.extra.assign(name + nameLength, extraLength);
+        const bool utf8 = (e.flags & FlagUtf8) != 0;
+        e.name = DecodeEntryName(e.rawName, utf8);
+        if (commentLength > 0)
+            e.comment = DecodeEntryName(std::string_view(name + nameLength + extraLength, commentLength), utf8);
+        if (!applyExtraFields(e, e.size == 0xFFFFFFFF, e.compressedSize == 0xFFFFFFFF,
+                              e.localHeaderOffset == 0xFFFFFFFF, e.diskStart == 0xFFFF))
+            return TOVO_ZIP_ERR_BAD_ARCHIVE;
+        if ((e.flags & FlagMaskedHeaders) != 0)
+            return TOVO_ZIP_ERR_UNSUPPORTED;
+        if (e.localHeaderOffset > dir.fileSize - shift)
+            return TOVO_ZIP_ERR_EOF;
+        e.localHeaderOffset += shift;
+        i += CentralHeaderSize + nameLength + extraLength + commentLength;
+    }
+    const std::uint64_t count = dir.entries.size();
+    if (zip64 ? count != expected : (count & 0xFFFF) != (expected & 0xFFFF) || count < expected)
+        return TOVO_ZIP_ERR_BAD_ARCHIVE;
+    return TOVO_ZIP_OK;
+}
+
+// Every entry's local header and data must lie in front of the central
+// directory without overlapping another entry's: overlapping entries are the
+// trick of the worst decompression bombs. The size counted for each entry is
+// the least it can take (a local header without name or extra field).
+int checkLayout(const ZipDirectory &dir)
+{
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
+    spans.reserve(dir.entries.size());
+    for (const ZipEntry &e : dir.entries) {
+        if (e.compressedSize > dir.fileSize || e.localHeaderOffset + LocalHeaderSize + e.compressedSize > dir.fileSize)
+            return TOVO_ZIP_ERR_EOF;
+        spans.emplace_back(e.localHeaderOffset, e.localHeaderOffset + LocalHeaderSize + e.compressedSize);
+    }
+    std::sort(spans.begin(), spans.end());
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        const std::uint64_t limit = i + 1 < spans.size() ? spans[i + 1].first : dir.centralOffset;
+        if (spans[i].second > limit)
+            return TOVO_ZIP_ERR_BAD_ARCHIVE;
+    }
+    return TOVO_ZIP_OK;
+}
+
+int readDirectory(ArchiveFile &file, ZipDirectory &dir)
+{
+    dir = ZipDirectory();
+    dir.fileSize = file.size();
+    auto noEndRecord = [&]() {
+        // Local data without an end record: the end of the archive is missing.
+        return hasSignature(file, 0, LocalHeaderSignature) ? TOVO_ZIP_ERR_EOF : TOVO_ZIP_ERR_BAD_ARCHIVE;
+    };
+    if (dir.fileSize < EndRecordSize)
+        return noEndRecord();
+    EndRecord end;
+    if (int rc = findEndRecord(file, end))
+        return rc == TOVO_ZIP_ERR_BAD_ARCHIVE ? noEndRecord() : rc;
+    std::uint64_t endOfArchive = end.position;
+    if (int rc = readZip64End(file, end, dir.zip64, endOfArchive))
+        return rc;
+    if (end.disk != 0 || end.centralDisk != 0 || end.entriesOnDisk != end.entries)
+        return TOVO_ZIP_ERR_UNSUPPORTED;
+    dir.comment = std::move(end.comment);
+    dir.endOffset = endOfArchive;
+    if (end.centralSize > endOfArchive)
+        return TOVO_ZIP_ERR_BAD_ARCHIVE;
+
+    // The central directory is where the end record says, or, when data in
+    // front of the archive shifts everything, right before the end record.
+    const std::uint64_t behind = endOfArchive - end.centralSize;
+    std::uint64_t centralPos = end.centralOffset;
+    const bool declaredFits = centralPos <= behind;
+    if (end.entries == 0) {
+        centralPos = behind;
+    } else if (!declaredFits || !hasSignature(file, centralPos, CentralHeaderSignature)) {
+        if (behind < end.centralOffset || !hasSignature(file, behind, CentralHeaderSignature))
+            return TOVO_ZIP_ERR_BAD_ARCHIVE;
+        centralPos = behind;
+    }
+    dir.frontShift = centralPos > end.centralOffset ? centralPos - end.centralOffset : 0;
+    dir.centralOffset = centralPos;
+    dir.centralSize = end.centralSize;
+
+    // Left uninitialised: it is filled by the read at once.
+    const std::size_t centralLength = std::size_t(end.centralSize);
+    std::unique_ptr<unsigned char[]> central(new unsigned char[centralLength ? centralLength : 1]);
+    prefault(central.get(), centralLength);
+    if (int rc = file.readAt(centralPos, central.get(), centralLength))
+        return rc;
+    if (int rc = parseEntries(central.get(), centralLength, end.entries, dir.zip64, dir.frontShift, dir))
+        return rc;
+    return checkLayout(dir);
+}
+
+} // namespace
+
+bool ZipEntry::isDirectory() const
+{
+    if (!name.empty() && name.back() == '/')
+        return true;
+    const std::uint32_t mode = unixMode();
+    if (mode != 0)
+        return S_ISDIR(mode);
+    return (externalAttributes & 0x10) != 0 && size == 0;
+}
+
+std::uint32_t ZipEntry::unixMode() const
+{
+    // Unix producers store the mode there; some DOS and Windows producers do
+    // too, recognisable by a file type in it.
+    const std::uint8_t h = host();
+    const std::uint32_t mode = externalAttributes >> 16;
+    if (h == HostUnix || h == HostMacOsX)
+        return mode;
+    if ((h == HostMsDos || h == HostNtfs || h == HostVfat) && (mode & S_IFMT) != 0)
+        return mode;
+    return 0;
+}
+
+bool ZipEntry::isSymlink() const
+{
+    const std::uint32_t mode = unixMode();
+    return mode != 0 && S_ISLNK(mode);
+}
+
+std::uint8_t ZipEntry::dosAttributes() const
+{
+    std::uint8_t attributes = std::uint8_t(externalAttributes & 0x3F);
+    const std::uint32_t mode = unixMode();
+    if (host() == HostUnix && mode != 0) {
+        attributes &= ~std::uint8_t(0x01);
+        if ((mode & S_IWUSR) == 0)
+            attributes |= 0x01;
+    }
+    if (!name.empty() && name.back() == '/')
+        attributes |= 0x10;
+    return attributes;
+}
+
+std::time_t ZipEntry::modificationTime() const
+{
+    return hasUnixTime ? unixTime : DosDateTimeToTime(dosDateTime);
+}
+
+int ReadZipDirectory(ArchiveFile &file, ZipDirectory &dir)
+{
+    try {
+        const int rc = readDirectory(file, dir);
+        if (rc != TOVO_ZIP_OK)
+            dir.entries.clear();
+        return rc;
+    } catch (const std::bad_alloc &) {
+        dir = ZipDirectory();
+        return TOVO_ZIP_ERR_MEMORY;
+    } catch (const std::length_error &) {
+        dir = ZipDirectory();
+        return TOVO_ZIP_ERR_MEMORY;
+    }
+}
+
+int ReadLocalHeader(ArchiveFile &file, std::uint64_t offset, LocalHeader &header)
+{
+    const unsigned char *p = nullptr;
+    std::size_t got = 0;
+    if (int rc = file.view(offset, LocalHeaderSize, p, got))
+        return rc;
+    if (got < LocalHeaderSize)
+        return got >= 4 && get32(p) != LocalHeaderSignature ? TOVO_ZIP_ERR_BAD_ARCHIVE : TOVO_ZIP_ERR_EOF;
+    if (get32(p) != LocalHeaderSignature)
+        return TOVO_ZIP_ERR_BAD_ARCHIVE;
+    header.flags = get16(p + 6);
+    header.method = get16(p + 8);
+    header.dosDateTime = std::uint32_t(get16(p + 12)) << 16 | get16(p + 10);
+    header.crc = get32(p + 14);
+    header.compressedSize = get32(p + 18);
+    header.size = get32(p + 22);
+    const std::size_t nameLength = get16(p + 26);
+    const std::size_t extraLength = get16(p + 28);
+    const std::size_t total = LocalHeaderSize + nameLength + extraLength;
+    if (int rc = file.view(offset, total, p, got))
+        return rc;
+    if (got < total)
+        return TOVO_ZIP_ERR_EOF;
+    header.rawName.assign(reinterpret_cast<const char *>(p + LocalHeaderSize), nameLength);
+    header.extra.assign(reinterpret_cast<const char *>(p + LocalHeaderSize + nameLength), extraLength);
+    header.dataOffset = offset + total;
+    return TOVO_ZIP_OK;
+}
+
+bool FindExtraField(const std::string &extra, std::uint16_t tag, const unsigned char *&data, std::size_t &length)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(extra.data());
+    std::size_t i = 0;
+    while (i + 4 <= extra.size()) {
+        const std::size_t n = get16(p + i + 2);
+        if (i + 4 + n > extra.size())
+            return false;
+        if (get16(p + i) == tag) {
+            data = p + i + 4;
+            length = n;
+            return true;
+        }
+        i += 4 + n;
+    }
+    return false;
+}
+
+} // namespace tovo::zip

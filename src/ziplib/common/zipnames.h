@@ -1,0 +1,47 @@
+// Entry names: decoding stored bytes into UTF-8, the one safety check every
+// name passes before it becomes a file, and wildcard matching.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tovo::zip
+{
+
+// The 128 upper characters of code page 850 (the French OEM code page)
+// appended to out as UTF-8, bytes below 0x80 unchanged.
+void AppendCp850AsUtf8(std::string &out, std::string_view bytes);
+
+bool IsValidUtf8(std::string_view bytes);
+
+// The UTF-8 name of stored bytes: UTF-8 when the UTF-8 flag is set or the
+// bytes are valid UTF-8, else code page 850. Backslashes become "/" (DOS and
+// Windows producers store them as separators). Invalid UTF-8 under the flag
+// is read as code page 850 too, so the result is always valid UTF-8.
+std::string DecodeEntryName(std::string_view raw, bool utf8Flag);
+
+// The separators a stored name is read with.
+struct NameRules {
+    char separator = '/';
+    bool backslashIsSeparator = false; // already turned into "/" by DecodeEntryName
+};
+
+// The relative path a stored name (UTF-8) may be written to, with its
+// components joined by "/": empty and "." components dropped, a trailing
+// separator dropped. Refused (nullopt) when the name is absolute, starts with
+// a drive prefix ("C:"), has a ".." component, holds a NUL byte, or leaves
+// nothing. This is the one check every name that becomes a file passes.
+std::optional<std::string> SafeRelativePath(std::string_view name, const NameRules &rules = {});
+
+// Whether name matches pattern: "*" any run of characters (crossing "/"),
+// "?" exactly one character (a UTF-8 sequence counts as one); everything
+// else literally, case-sensitive.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+// Whether a file specification selects an entry name: a wildcard match, or
+// the name lies below the specification taken as a folder ("dir" or "dir/"
+// selects "dir/x").
+bool SpecSelects(std::string_view spec, std::string_view name);
+
+} // namespace tovo::zip

@@ -1,0 +1,426 @@
+#include "ziplib/reader/extractor.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/zipcontract.h"
+#include "ziplib/common/entrydata.h"
+#include "ziplib/common/zipdirectory.h"
+#include "ziplib/common/zipnames.h"
+#include "ziplib/common/zipreport.h"
+#include "ziplib/reader/readerargs.h"
+#include "ziplib/reader/readerrun.h"
+
+namespace tovo::zip
+{
+namespace
+{
+
+constexpr std::size_t BufferSize = 256 * 1024;
+constexpr int MaxRenameRounds = 8;
+
+class Fd
+{
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd() { reset(); }
+    Fd(Fd &&other) noexcept : m_fd(other.release()) {}
+    Fd &operator=(Fd &&other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_fd = other.release();
+        }
+        return *this;
+    }
+    int get() const { return m_fd; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd;
+};
+
+std::string parentOf(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string leafOf(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Why a path cannot be used: a symbolic link stands on it, or something else.
+std::uint8_t reasonAt(int dirFd, const char *name)
+{
+    struct stat st;
+    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+        return TOVO_ZIP_SKIP_SYMLINK;
+    return TOVO_ZIP_SKIP_WRITE_FAILED;
+}
+
+// Opens folders below the destination one component at a time, never
+// following a symbolic link, creating what is missing. Keeps the folders it
+// opened last, since entries usually come folder by folder or cycle through
+// a few folders.
+class FolderWalker
+{
+public:
+    explicit FolderWalker(int rootFd) : m_root(rootFd) {}
+
+    // The descriptor of relative folder path ("" is the destination), or -1
+    // with reason set. Valid until the next call.
+    int open(const std::string &path, std::uint8_t &reason)
+    {
+        if (path.empty())
+            return m_root;
+        if (const auto it = m_open.find(path); it != m_open.end())
+            return it->second.get();
+        // Start from the deepest folder on the way that is open already.
+        int start = m_root;
+        std::size_t pos = 0;
+        for (std::size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0;
+             slash = path.rfind('/', slash - 1)) {
+            if (const auto it = m_open.find(path.substr(0, slash)); it != m_open.end()) {
+                start = it->second.get();
+                pos = slash + 1;
+                break;
+            }
+        }
+        Fd current;
+        while (pos <= path.size()) {
+            std::size_t end = path.find('/', pos);
+            if (end == std::string::npos)
+                end = path.size();
+            const std::string component = path.substr(pos, end - pos);
+            int next = openat(start, component.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (next < 0 && errno == ENOENT) {
+                if (mkdirat(start, component.c_str(), 0777) != 0 && errno != EEXIST) {
+                    reason = reasonAt(start, component.c_str());
+                    return -1;
+                }
+                next = openat(start, component.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            }
+            if (next < 0) {
+                reason = reasonAt(start, component.c_str());
+                return -1;
+            }
+            current.reset(next);
+            start = next;
+            pos = end + 1;
+        }
+        if (m_open.size() >= MaxOpenFolders)
+            m_open.clear();
+        return m_open.emplace(path, std::move(current)).first->second.get();
+    }
+
+private:
+    static constexpr std::size_t MaxOpenFolders = 128;
+    int m_root;
+    std::unordered_map<std::string, Fd> m_open;
+};
+
+// Creates the destination and its parents, as the user named it.
+int createDestination(const std::string &path, Fd &fd)
+{
+    std::string partial;
+    std::size_t pos = 0;
+    while (pos <= path.size()) {
+        std::size_t end = path.find('/', pos);
+        if (end == std::string::npos)
+            end = path.size();
+        partial = path.substr(0, end);
+        if (!partial.empty() && mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST)
+            return errno == EACCES || errno == EPERM || errno == EROFS ? TOVO_ZIP_ERR_ACCESS : TOVO_ZIP_ERR_CREATE;
+        pos = end + 1;
+    }
+    fd.reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return errno == EACCES ? TOVO_ZIP_ERR_ACCESS : TOVO_ZIP_ERR_CREATE;
+    return TOVO_ZIP_OK;
+}
+
+// The permission bits a file of entry is created with; the umask still
+// applies. Never set-user-id, set-group-id or sticky.
+mode_t fileMode(const ZipEntry &entry)
+{
+    const std::uint32_t mode = entry.unixMode();
+    if (mode != 0 && S_ISREG(mode) && (mode & 0777) != 0)
+        return mode_t(mode & 0777);
+    // A symbolic link becomes a plain file; DOS read-only stays read-only.
+    if (mode == 0 && (entry.externalAttributes & 0x01) != 0)
+        return 0444;
+    return 0666;
+}
+
+bool writeAll(int fd, const unsigned char *data, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t w = ::write(fd, data, n);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return false;
+        data += w;
+        n -= std::size_t(w);
+    }
+    return true;
+}
+
+struct FolderTime {
+    std::string path;
+    std::time_t time;
+};
+
+class Extraction
+{
+public:
+    Extraction(ArchiveFile &file, const ReaderArgs &args, Reporter &reporter, PasswordKeeper &passwords,
+               Outcome &outcome, int rootFd)
+        : m_file(file), m_args(args), m_reporter(reporter), m_passwords(passwords), m_outcome(outcome), m_root(rootFd),
+          m_folders(rootFd), m_buffer(BufferSize)
+    {
+    }
+
+    // False when the run must stop.
+    bool entry(const ZipEntry &e);
+    void restoreFolderTimes();
+
+private:
+    // Notes code (10 unless said) and reports the entry as skipped.
+    bool skip(const ZipEntry &e, std::uint8_t reason, int code = TOVO_ZIP_WARN_SKIPPED)
+    {
+        m_outcome.note(code);
+        return m_reporter.skipping(e.name, reason) ? fail(TOVO_ZIP_ERR_ABORTED) : true;
+    }
+    bool fail(int code)
+    {
+        m_outcome.note(code);
+        return !Outcome::isFatal(code);
+    }
+    bool folder(const ZipEntry &e, const std::string &path);
+    bool file(const ZipEntry &e, std::string path);
+    // Whether the file at leaf in dirFd (which exists) may be replaced by e,
+    // by the -f/-u modes and the overwrite answer; newName is set when the
+    // answer names another file.
+    enum class Decision { Write, Keep, Rename, Stop };
+    Decision existing(const ZipEntry &e, const struct stat &st, std::string &newName);
+    int writeData(const ZipEntry &e, int dirFd, const std::string &leaf);
+
+    ArchiveFile &m_file;
+    const ReaderArgs &m_args;
+    Reporter &m_reporter;
+    PasswordKeeper &m_passwords;
+    Outcome &m_outcome;
+    int m_root;
+    FolderWalker m_folders;
+    std::vector<unsigned char> m_buffer;
+    std::vector<FolderTime> m_folderTimes;
+};
+
+bool Extraction::entry(const ZipEntry &e)
+{
+    const std::optional<std::string> safe = SafeRelativePath(e.name);
+    if (!safe)
+        return skip(e, TOVO_ZIP_SKIP_UNSAFE_NAME);
+    if (e.isDirectory()) {
+        if (m_args.junkPaths)
+            return true;
+        if (m_args.mode == ExtractMode::Freshen)
+            return true; // freshening only replaces files
+        return folder(e, *safe);
+    }
+    return file(e, m_args.junkPaths ? leafOf(*safe) : *safe);
+}
+
+bool Extraction::folder(const ZipEntry &e, const std::string &path)
+{
+    if (m_reporter.entryStats(TOVO_ZIP_MSG_EXTRACTING, e))
+        return fail(TOVO_ZIP_ERR_ABORTED);
+    std::uint8_t reason = 0;
+    if (m_folders.open(path, reason) < 0)
+        return skip(e, reason);
+    m_folderTimes.push_back({path, e.modificationTime()});
+    return true;
+}
+
+Extraction::Decision Extraction::existing(const ZipEntry &e, const struct stat &st, std::string &newName)
+{
+    if (m_args.mode != ExtractMode::All) {
+        // DOS times have two-second steps: the file counts as older only
+        // when it is older by more than that rounding.
+        const std::time_t entryTime = e.modificationTime();
+        const std::time_t slack = e.hasUnixTime ? 0 : 1;
+        if (entryTime <= st.st_mtime + slack)
+            return Decision::Keep;
+    }
+    if (m_args.overwrite == OverwriteMode::Always)
+        return Decision::Write;
+    if (m_args.overwrite == OverwriteMode::Never)
+        return Decision::Keep;
+    std::uint8_t action = 0; // without an answer the file is kept
+    m_reporter.askReplace(e.name, action, newName);
+    if (m_reporter.stopRequested())
+        return Decision::Stop;
+    if (!newName.empty())
+        return Decision::Rename;
+    return action == 1 ? Decision::Write : Decision::Keep;
+}
+
+bool Extraction::file(const ZipEntry &e, std::string path)
+{
+    for (int round = 0;; ++round) {
+        std::uint8_t reason = 0;
+        const int dirFd = m_folders.open(parentOf(path), reason);
+        if (dirFd < 0)
+            return skip(e, reason);
+        const std::string leaf = leafOf(path);
+        struct stat st;
+        if (fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (S_ISLNK(st.st_mode))
+                return skip(e, TOVO_ZIP_SKIP_SYMLINK);
+            if (S_ISDIR(st.st_mode))
+                return skip(e, TOVO_ZIP_SKIP_WRITE_FAILED);
+            std::string newName;
+            switch (existing(e, st, newName)) {
+            case Decision::Write:
+                break;
+            case Decision::Keep:
+                return true;
+            case Decision::Stop:
+                return fail(TOVO_ZIP_ERR_ABORTED);
+            case Decision::Rename: {
+                // The new name is a name inside the destination, checked
+                // like a stored one.
+                const std::optional<std::string> safe = SafeRelativePath(newName);
+                if (!safe)
+                    return skip(e, TOVO_ZIP_SKIP_UNSAFE_NAME);
+                if (round + 1 >= MaxRenameRounds)
+                    return true;
+                path = *safe;
+                continue;
+            }
+            }
+        } else if (errno != ENOENT) {
+            return skip(e, TOVO_ZIP_SKIP_WRITE_FAILED);
+        } else if (m_args.mode == ExtractMode::Freshen) {
+            return true; // freshening only replaces files that exist
+        }
+        const int rc = writeData(e, dirFd, leaf);
+        if (rc == TOVO_ZIP_WARN_SKIPPED)
+            return skip(e, TOVO_ZIP_SKIP_WRITE_FAILED);
+        if (rc == TOVO_ZIP_WARN_PASSWORD)
+            return skip(e, TOVO_ZIP_SKIP_PASSWORD, rc);
+        if (rc == TOVO_ZIP_ERR_METHOD || rc == TOVO_ZIP_ERR_UNSUPPORTED)
+            return skip(e, TOVO_ZIP_SKIP_UNSUPPORTED, rc);
+        return fail(rc);
+    }
+}
+
+// Writes the data of e under a temporary name in dirFd and renames it to
+// leaf once complete and checked. Returns 0, 10 when the file could not be
+// put in place, or the code of the failure (the temporary file removed).
+int Extraction::writeData(const ZipEntry &e, int dirFd, const std::string &leaf)
+{
+    EntryDataReader reader;
+    if (int rc = m_passwords.open(reader, m_file, e, m_reporter))
+        return rc;
+    if (m_reporter.entryStats(TOVO_ZIP_MSG_EXTRACTING, e))
+        return TOVO_ZIP_ERR_ABORTED;
+
+    static std::atomic<unsigned> counter{0};
+    static const std::string prefix = ".tovo-" + std::to_string(getpid()) + "-";
+    std::string temp;
+    Fd out;
+    for (int attempt = 0; attempt < 100 && out.get() < 0; ++attempt) {
+        temp = prefix + std::to_string(counter++) + ".tmp";
+        out.reset(openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, fileMode(e)));
+        if (out.get() < 0 && errno != EEXIST)
+            return TOVO_ZIP_WARN_SKIPPED;
+    }
+    if (out.get() < 0)
+        return TOVO_ZIP_WARN_SKIPPED;
+
+    auto discard = [&](int code) {
+        out.reset();
+        unlinkat(dirFd, temp.c_str(), 0);
+        return code;
+    };
+    std::uint64_t nextProgress = ProgressStep;
+    for (;;) {
+        std::size_t got = 0;
+        if (int rc = reader.read(m_buffer.data(), m_buffer.size(), got))
+            return discard(rc);
+        if (got == 0)
+            break;
+        if (!writeAll(out.get(), m_buffer.data(), got))
+            return discard(TOVO_ZIP_ERR_WRITE);
+        if (ReportProgress(m_reporter, e, reader.produced(), nextProgress))
+            return discard(TOVO_ZIP_ERR_ABORTED);
+    }
+    const struct timespec times[2] = {{e.modificationTime(), 0}, {e.modificationTime(), 0}};
+    futimens(out.get(), times);
+    if (::close(out.release()) != 0)
+        return discard(TOVO_ZIP_ERR_WRITE);
+    if (renameat(dirFd, temp.c_str(), dirFd, leaf.c_str()) != 0)
+        return discard(TOVO_ZIP_WARN_SKIPPED);
+    return TOVO_ZIP_OK;
+}
+
+void Extraction::restoreFolderTimes()
+{
+    // Last, since writing into a folder changes its time.
+    for (const FolderTime &f : m_folderTimes) {
+        std::uint8_t reason = 0;
+        const int fd = m_folders.open(f.path, reason);
+        if (fd < 0)
+            continue;
+        const struct timespec times[2] = {{f.time, 0}, {f.time, 0}};
+        futimens(fd, times);
+    }
+}
+
+} // namespace
+
+bool ExtractEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vector<std::size_t> &selected,
+                    const ReaderArgs &args, Reporter &reporter, PasswordKeeper &passwords, Outcome &outcome)
+{
+    Fd root;
+    if (int rc = createDestination(args.destination.empty() ? std::string(".") : args.destination, root)) {
+        outcome.note(rc);
+        return false;
+    }
+    Extraction extraction(file, args, reporter, passwords, outcome, root.get());
+    bool goOn = true;
+    for (const std::size_t index : selected) {
+        if (!extraction.entry(dir.entries[index])) {
+            goOn = false;
+            break;
+        }
+    }
+    extraction.restoreFolderTimes();
+    return goOn;
+}
+
+} // namespace tovo::zip

@@ -1,0 +1,127 @@
+#pragma once
+
+// The main window on an archive listed by the fake library modules, with the
+// file manager replaced by a recorder, for the extraction and chooser tests.
+
+#include "browse/tentrymodel.h"
+#include "operations/tconf.h"
+#include "platform/openfolder.h"
+#include "shell/tfilenameedit.h"
+#include "support/mainwindowfixture.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QUrl>
+
+#include <functional>
+
+namespace tovo::test {
+
+class ExtractionFixture : public MainWindowFixture {
+protected:
+    // The folders the file manager was asked to show.
+    QStringList opened;
+
+    void SetUp() override
+    {
+        MainWindowFixture::SetUp();
+        platform::SetFolderOpener([this](const QString &directory) {
+            opened << directory;
+            return true;
+        });
+    }
+
+    void TearDown() override
+    {
+        platform::SetFolderOpener({});
+        MainWindowFixture::TearDown();
+    }
+
+    // The listing the fake modules give for names (each 10 bytes), then the
+    // lines played by the extraction (the only call with "-d").
+    void scriptArchive(const QStringList &names, const QByteArray &extraction = {})
+    {
+        QByteArray text = "when -v\n";
+        for (const QString &name : names)
+            text += "80 name=" + QUrl::toPercentEncoding(name, "/") + " size=10 csize=5\n";
+        script(text + "when -d\n" + extraction);
+    }
+
+    // Starts Tovo when needed and opens an archive made at relative.
+    QString openArchive(const QStringList &names, const QByteArray &extraction = {},
+                        const QString &relative = QStringLiteral("arch/test.zip"))
+    {
+        scriptArchive(names, extraction);
+        const QString archive = makeArchive(relative);
+        if (!w)
+            start();
+        w->NomFic->setText(archive);
+        w->BtActuClick();
+        EXPECT_EQ(w->Entries->count(), names.size());
+        return archive;
+    }
+
+    void check(const std::vector<int> &rows)
+    {
+        for (int row : rows)
+            w->Entries->setData(w->Entries->index(row), Qt::Checked, Qt::CheckStateRole);
+    }
+
+    // Forgets the calls and boxes of earlier steps.
+    void forget()
+    {
+        QFile::remove(fakeLogPath());
+        boxes.shown.clear();
+        opened.clear();
+    }
+
+    // What the confirmation dialog showed when it came up.
+    struct Showing {
+        QString label1;
+        QString nomF;
+        bool remplForce = false;
+        QString repDest;
+    };
+    std::vector<Showing> showings;
+
+    // Answers the next confirmation dialog after act (what the user does in it).
+    void confirm(int answer, std::function<void(TConf &)> act = {})
+    {
+        boxes.formAnswers.push_back([this, answer, act](QDialog *dialog) {
+            auto *conf = qobject_cast<TConf *>(dialog);
+            EXPECT_NE(conf, nullptr) << "expected the confirmation dialog";
+            if (!conf)
+                return int(IdNo);
+            showings.push_back(
+                {conf->Label1->text(), conf->NomF->text(), conf->RemplForce->isChecked(), conf->RepDest->text()});
+            if (act)
+                act(*conf);
+            return answer;
+        });
+    }
+
+    // The vector of the last extraction; empty when none ran.
+    QStringList extraction() const
+    {
+        const QList<QStringList> all = calls();
+        for (auto it = all.rbegin(); it != all.rend(); ++it) {
+            if (it->contains(QStringLiteral("-d")))
+                return *it;
+        }
+        return {};
+    }
+
+    // The whole extraction vector: password, reader parameters, switches,
+    // archive, names, destination.
+    static QStringList extractVector(const QString &archive, const QStringList &files, const QString &destination,
+                                     const QStringList &switches = {})
+    {
+        QStringList v{QString(), QStringLiteral("-10"), QStringLiteral("-2-1")};
+        v << switches << archive << files << QStringLiteral("-d") << destination;
+        return v;
+    }
+};
+
+} // namespace tovo::test

@@ -1,0 +1,185 @@
+// The destination chooser's favourites in the running program: loaded at
+// start, added at their sorted place, refused when exactly the same, removed,
+// dropped when they vanished, and written at close only when some remain.
+#include "engine/qtprint.h"
+#include "extractionfixture.h"
+#include "operations/tchoixrep.h"
+#include "shell/fswidgets.h"
+#include "shell/labeltable.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QPushButton>
+#include <QToolButton>
+
+using namespace tovo;
+using tovo::test::readFile;
+using tovo::test::writeFile;
+
+namespace {
+
+class ChooserTest : public test::ExtractionFixture {
+protected:
+    // Favourites live in a folder of the test's own, so their order does not
+    // depend on where the system keeps temporary files.
+    QString fav(const QString &name, bool create = true) const
+    {
+        const QString path = prog.filePath(QStringLiteral("fav/") + name);
+        if (create)
+            QDir().mkpath(path);
+        return path;
+    }
+
+    void startWith(const QStringList &favourites)
+    {
+        QByteArray file;
+        for (const QString &f : favourites)
+            file += f.toUtf8() + "\r\n";
+        ASSERT_TRUE(writeFile(prog.filePath(QStringLiteral("favoris.txt")), file));
+        start();
+    }
+
+    TChoixRep *chooser() const { return AppForms().ChoixRep; }
+
+    QStringList favourites() const
+    {
+        QStringList items;
+        for (int i = 0; i < chooser()->favoris->count(); ++i)
+            items << chooser()->favoris->itemText(i);
+        return items;
+    }
+
+    void pick(const QString &favourite)
+    {
+        const int index = chooser()->favoris->findText(favourite);
+        ASSERT_GE(index, 0) << favourite.toStdString();
+        chooser()->favoris->setCurrentIndex(index);
+        emit chooser()->favoris->activated(index);
+    }
+
+    QString question(int label, const QString &directory) const
+    {
+        return GetLabel(label) + QStringLiteral("\r[ ") + directory + QStringLiteral(" ]");
+    }
+};
+
+TEST_F(ChooserTest, AddingKeepsTheListSortedAndRefusesExactDuplicates)
+{
+    startWith({fav(QStringLiteral("m")), fav(QStringLiteral("b"))});
+    const QString b = fav(QStringLiteral("b")), m = fav(QStringLiteral("m"));
+    const QString lower = fav(QStringLiteral("docs")), upper = fav(QStringLiteral("Docs"));
+    const QString a = fav(QStringLiteral("a")), zed = fav(QStringLiteral("zed"));
+    EXPECT_EQ(favourites(), (QStringList{b, m})) << "sorted at load";
+
+    struct Step {
+        const char *name;
+        QString directory;
+        int answer;  // to the question; 0: no question, a refusal instead
+        QStringList after;
+    };
+    const Step steps[] = {
+        {"added at its sorted place", lower, IdYes, {b, lower, m}},
+        {"exact duplicate refused", lower, 0, {b, lower, m}},
+        {"another case is another favourite", upper, IdYes, {b, upper, lower, m}},
+        {"answered No", zed, IdNo, {b, upper, lower, m}},
+        {"first place", a, IdYes, {a, b, upper, lower, m}},
+    };
+    for (const Step &s : steps) {
+        ASSERT_TRUE(chooser()->Liste->setDirectory(s.directory)) << s.name;
+        boxes.shown.clear();
+        boxes.answers = {s.answer == 0 ? int(IdOk) : s.answer};
+        chooser()->Button2->click();
+        ASSERT_EQ(boxes.shown.size(), 1) << s.name;
+        if (s.answer == 0) {
+            EXPECT_EQ(boxes.shown[0].text, GetLabel(263)) << s.name;
+            EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning) << s.name;
+            EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::Ok) << s.name;
+        } else {
+            EXPECT_EQ(boxes.shown[0].text, question(264, s.directory)) << s.name;
+            EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::YesNo) << s.name;
+        }
+        EXPECT_EQ(favourites(), s.after) << s.name;
+        EXPECT_EQ(chooser()->favoris->currentIndex(), -1) << s.name;
+    }
+
+    // Written at close in the list's order, one a line.
+    w->close();
+    EXPECT_EQ(readFile(prog.filePath(QStringLiteral("favoris.txt"))),
+              (QStringList{a, b, upper, lower, m}.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+TEST_F(ChooserTest, AFirstFavouriteIsNotSelectedByBeingAdded)
+{
+    startWith({});
+    ASSERT_TRUE(favourites().isEmpty());
+    const QString only = fav(QStringLiteral("seul"));
+    chooser()->Liste->setDirectory(only);
+    boxes.answers = {IdYes};
+    chooser()->Button2->click();
+    EXPECT_EQ(favourites(), QStringList{only});
+    EXPECT_EQ(chooser()->favoris->currentIndex(), -1);
+    EXPECT_TRUE(chooser()->favoris->currentText().isEmpty());
+}
+
+TEST_F(ChooserTest, PickingAndRemovingFavourites)
+{
+    const QString keep = fav(QStringLiteral("garde"));
+    const QString gone = fav(QStringLiteral("disparu"), false);
+    const QString other = fav(QStringLiteral("x"));
+    startWith({keep, gone, other});
+    const QByteArray before = readFile(prog.filePath(QStringLiteral("favoris.txt")));
+
+    // "X" with nothing selected asks nothing.
+    chooser()->favoris->setCurrentIndex(-1);
+    chooser()->Button3->click();
+    EXPECT_TRUE(boxes.shown.isEmpty());
+
+    // Picking one moves the tree, and edit1 with it.
+    pick(keep);
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(chooser()->Liste->directory(), keep);
+    EXPECT_EQ(chooser()->edit1->text(), keep);
+    chooser()->btEplorer->click();
+    EXPECT_EQ(opened, QStringList{keep});
+
+    // One that vanished is reported and dropped; the tree stays.
+    boxes.answers = {IdOk};
+    pick(gone);
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].text, GetLabel(265));
+    EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(favourites(), (QStringList{keep, other}));
+    EXPECT_EQ(chooser()->favoris->currentIndex(), -1);
+    EXPECT_EQ(chooser()->Liste->directory(), keep);
+
+    // Removing asks about the selected favourite, even with the tree elsewhere.
+    struct Step {
+        const char *name;
+        QString selected;
+        int answer;
+        QStringList after;
+    };
+    const Step steps[] = {
+        {"No keeps it", other, IdNo, {keep, other}},
+        {"Yes removes it", other, IdYes, {keep}},
+        {"the last one too", keep, IdYes, {}},
+    };
+    for (const Step &s : steps) {
+        chooser()->favoris->setCurrentIndex(chooser()->favoris->findText(s.selected));
+        boxes.shown.clear();
+        boxes.answers = {s.answer};
+        chooser()->Button3->click();
+        ASSERT_EQ(boxes.shown.size(), 1) << s.name;
+        EXPECT_EQ(boxes.shown[0].text, question(266, s.selected)) << s.name;
+        EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::YesNo) << s.name;
+        EXPECT_EQ(favourites(), s.after) << s.name;
+    }
+
+    // An empty list is not written: the old file comes back at the next start.
+    w->close();
+    EXPECT_EQ(readFile(prog.filePath(QStringLiteral("favoris.txt"))), before);
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+} // namespace

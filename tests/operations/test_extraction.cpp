@@ -1,0 +1,444 @@
+// Extraction from the main window through the confirmation dialog, with the
+// fake library modules: what is extracted, how the dialog's switches reach
+// the engine, what is reported, and the destination's buttons.
+#include "engine/qtprint.h"
+#include "engine/tzipengine.h"
+#include "extractionfixture.h"
+#include "operations/tchoixrep.h"
+#include "shell/fswidgets.h"
+#include "shell/labeltable.h"
+#include "shell/paths.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QLabel>
+#include <QListView>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+using namespace tovo;
+
+namespace {
+
+class ExtractionTest : public test::ExtractionFixture {
+protected:
+    // Ten entries in listing order, four of them in folders, one with spaces.
+    static QStringList tenNames()
+    {
+        return {QStringLiteral("lisezmoi.txt"),       QStringLiteral("docs/guide.html"),
+                QStringLiteral("docs/images/a.png"),  QStringLiteral("b.txt"),
+                QStringLiteral("rapport final.doc"),  QStringLiteral("c.txt"),
+                QStringLiteral("src/main.c"),         QStringLiteral("d.txt"),
+                QStringLiteral("e.txt"),              QStringLiteral("src/f.h")};
+    }
+
+    QString folderOf(const QString &archive) const { return DirectoryPart(archive); }
+
+    // Runs a producer of test archives in a directory; false when it failed.
+    static bool run(const QString &program, const QStringList &arguments, const QString &directory)
+    {
+        QProcess p;
+        p.setWorkingDirectory(directory);
+        p.start(program, arguments);
+        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+
+    // Every file under root, relative to it.
+    static QStringList filesUnder(const QString &root)
+    {
+        QStringList files;
+        QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << QDir(root).relativeFilePath(it.next());
+        files.sort();
+        return files;
+    }
+};
+
+TEST_F(ExtractionTest, ScopeDecidesWhatIsExtractedAndNamed)
+{
+    struct Case {
+        const char *name;
+        std::vector<int> checked;
+        bool userPicksAll; // the user clicks "all entries" after checking
+        QStringList files; // empty: every entry
+    };
+    const QStringList names = tenNames();
+    const Case cases[] = {
+        {"none checked", {}, false, {}},
+        {"all ten checked", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, false, {}},
+        {"three of ten, in list order", {9, 1, 4}, false, {names[1], names[4], names[9]}},
+        {"three checked, all entries picked", {2, 3, 5}, true, {}},
+    };
+    for (const Case &c : cases) {
+        const QString archive = openArchive(names);
+        check(c.checked);
+        if (c.userPicksAll)
+            w->ExtraireTout->click();
+        EXPECT_EQ(w->ExtraireUn->font().bold(), !c.files.isEmpty()) << c.name;
+        EXPECT_EQ(w->ExtraireTout->font().bold(), c.files.isEmpty()) << c.name;
+        forget();
+        confirm(IdYes);
+        boxes.answers = {IdOk};
+        w->ExtractZips->click();
+
+        ASSERT_EQ(showings.size(), 1u) << c.name;
+        const Showing shown = showings.back();
+        showings.clear();
+        const QString folder = folderOf(archive);
+        if (c.files.isEmpty()) {
+            EXPECT_EQ(shown.label1, GetLabel(50)) << c.name;
+            EXPECT_EQ(shown.nomF, archive) << c.name;
+            EXPECT_EQ(extraction(), extractVector(archive, {QStringLiteral("*.*")}, folder)) << c.name;
+        } else {
+            EXPECT_EQ(shown.label1, GetLabel(49)) << c.name;
+            EXPECT_EQ(shown.nomF, c.files.join(QLatin1Char(' ')) + QLatin1Char(' ')) << c.name;
+            EXPECT_EQ(extraction(), extractVector(archive, c.files, folder)) << c.name;
+        }
+        EXPECT_EQ(shown.repDest, folder) << c.name;
+        ASSERT_EQ(boxes.shown.size(), 1) << c.name;
+        EXPECT_EQ(boxes.shown[0].text, GetLabel(130)) << c.name;
+        EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Information) << c.name;
+        EXPECT_EQ(opened, QStringList{folder}) << c.name;
+        // The check marks are spent and the scope is all entries again.
+        EXPECT_EQ(w->Entries->checkedCount(), 0) << c.name;
+        EXPECT_TRUE(w->ExtraireTout->isChecked()) << c.name;
+        EXPECT_FALSE(w->ExtraireUn->isEnabled()) << c.name;
+        EXPECT_TRUE(w->ExtraireTout->font().bold()) << c.name;
+        EXPECT_EQ(w->lb_Contenu_Archive->text(), QStringLiteral("10 ") + GetLabel(251) + QStringLiteral(" :"))
+            << c.name;
+        EXPECT_EQ(w->focusWidget(), w->ListeficsZip) << c.name;
+    }
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+TEST_F(ExtractionTest, AnswerAndResultDecideTheReports)
+{
+    struct Case {
+        const char *name;
+        int answer;
+        QByteArray extraction; // what the fake plays
+        bool runs;
+        QList<int> labels; // the boxes shown, by the label they carry
+        bool opens;
+        bool ouvRep = true;
+    };
+    const Case cases[] = {
+        {"No extracts nothing", IdNo, {}, false, {}, false},
+        {"success", IdYes, {}, true, {130}, true},
+        {"success, OuvRep unchecked", IdYes, {}, true, {130}, false, false},
+        {"a warning still succeeds", IdYes, "return 50\n", true, {84, 130}, true},
+        {"an error is only reported", IdYes, "return 190\n", true, {93}, false},
+        {"423 warns yet fails", IdYes, "return 423\n", true, {272}, false},
+    };
+    const QStringList names = tenNames();
+    for (const Case &c : cases) {
+        openArchive(names, c.extraction);
+        check({2, 3});
+        forget();
+        confirm(c.answer, [&](TConf &f) { f.OuvRep->setChecked(c.ouvRep); });
+        boxes.answers = {IdOk, IdOk};
+        w->ExtractZips->click();
+
+        EXPECT_EQ(!extraction().isEmpty(), c.runs) << c.name;
+        ASSERT_EQ(boxes.shown.size(), c.labels.size()) << c.name;
+        for (int i = 0; i < c.labels.size(); ++i)
+            EXPECT_TRUE(boxes.shown[i].text.contains(GetLabel(c.labels[i]))) << c.name << " box " << i;
+        EXPECT_EQ(opened.size(), c.opens ? 1 : 0) << c.name;
+        // No leaves the check marks; Yes clears them whatever the result.
+        const QStringList kept{names[2], names[3]};
+        EXPECT_EQ(w->Entries->checkedNames(), c.answer == IdNo ? kept : QStringList()) << c.name;
+        EXPECT_EQ(w->ExtraireUn->isChecked(), c.answer == IdNo) << c.name;
+        EXPECT_TRUE(w->isEnabled()) << c.name;
+    }
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+TEST_F(ExtractionTest, RemplForceIsClearedAtEveryShowing)
+{
+    const QString archive =
+        openArchive(tenNames(), "10 name=b.txt action=0\n");
+    const QString folder = folderOf(archive);
+    // The user ticks it: existing files are replaced without a question.
+    forget();
+    confirm(IdYes, [](TConf &f) { f.RemplForce->setChecked(true); });
+    boxes.answers = {IdYes, IdOk};
+    w->ExtractZips->click();
+    EXPECT_EQ(extraction(), extractVector(archive, {QStringLiteral("*.*")}, folder, {QStringLiteral("-o")}));
+
+    // Next time it is unchecked again and the engine asks; an "All" given at
+    // an earlier extraction does not carry over.
+    w->ReplaceAllChosen = true;
+    forget();
+    confirm(IdYes);
+    boxes.answers = {IdNo, IdOk};
+    w->ExtractZips->click();
+    ASSERT_EQ(showings.size(), 2u);
+    EXPECT_FALSE(showings[0].remplForce);
+    EXPECT_FALSE(showings[1].remplForce);
+    EXPECT_EQ(extraction(), extractVector(archive, {QStringLiteral("*.*")}, folder));
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::YesNoAbortAll);
+    EXPECT_TRUE(boxes.shown[0].text.endsWith(QStringLiteral("[ b.txt ]")));
+    EXPECT_TRUE(answers().value(0).startsWith(QStringLiteral("10 0 action=0")));
+    EXPECT_EQ(boxes.shown[1].text, GetLabel(130));
+}
+
+TEST_F(ExtractionTest, RespectRepDecidesWhetherPathsAreKept)
+{
+    struct Case {
+        const char *name;
+        QStringList names;
+        bool checked;
+        bool enabled; // as the listing left it
+        bool flattened;
+    };
+    const QStringList flat{QStringLiteral("a.txt"), QStringLiteral("b.txt")};
+    const Case cases[] = {
+        {"folders kept", tenNames(), true, true, false},
+        {"folders dropped", tenNames(), false, true, true},
+        {"no folders: disabled, paths kept", flat, false, false, false},
+        {"no folders, checked", flat, true, false, false},
+    };
+    for (const Case &c : cases) {
+        const QString archive = openArchive(c.names);
+        EXPECT_EQ(w->RespectRep->isEnabled(), c.enabled) << c.name;
+        w->RespectRep->setChecked(c.checked);
+        forget();
+        confirm(IdYes);
+        boxes.answers = {IdOk};
+        w->ExtractZips->click();
+        const QStringList switches = c.flattened ? QStringList{QStringLiteral("-j")} : QStringList();
+        EXPECT_EQ(extraction(), extractVector(archive, {QStringLiteral("*.*")}, folderOf(archive), switches))
+            << c.name;
+    }
+}
+
+TEST_F(ExtractionTest, PasswordAndTypedDestinationReachTheEngineAsTyped)
+{
+    const QString archive = openArchive(tenNames());
+    w->MotDePasse->setText(QStringLiteral("Sésame ouvre-toi"));
+    const QString typed = QStringLiteral("  /nulle part/Sous Dossier");
+    forget();
+    confirm(IdYes, [&](TConf &f) { f.RepDest->setText(typed); });
+    boxes.answers = {IdOk};
+    w->ExtractZips->click();
+    QStringList expected = extractVector(archive, {QStringLiteral("*.*")}, typed);
+    expected[0] = QStringLiteral("Sésame ouvre-toi");
+    EXPECT_EQ(extraction(), expected);
+    // The folder button opens the destination exactly as typed.
+    EXPECT_EQ(opened, QStringList{typed});
+}
+
+TEST_F(ExtractionTest, EqualsTogglesInAFolderOfMixedCase)
+{
+    struct Case {
+        const char *name;
+        QString relative;
+        QString subfolder;
+    };
+    const Case cases[] = {
+        {"mixed case", QStringLiteral("Dossier Mixte/Rapport.Annuel.Zip"), QStringLiteral("Rapport.Annuel")},
+        {"extension found early", QStringLiteral("Mixte/X.ZIPPER.ZIP"), QStringLiteral("X")},
+    };
+    for (const Case &c : cases) {
+        const QString archive = openArchive(tenNames(), {}, c.relative);
+        const QString folder = folderOf(archive);
+        const QString sub = folder + c.subfolder + QLatin1Char('/');
+        QStringList seen;
+        confirm(IdNo, [&](TConf &f) {
+            seen << f.RepDest->text();
+            for (int i = 0; i < 3; ++i) {
+                f.btEgale->click();
+                seen << f.RepDest->text();
+            }
+            // Typed in another case, the folder still counts as the archive's.
+            f.RepDest->setText(folder.toLower());
+            f.btEgale->click();
+            seen << f.RepDest->text();
+        });
+        w->ExtractZips->click();
+        EXPECT_EQ(seen, (QStringList{folder, sub, folder, sub, sub})) << c.name;
+        EXPECT_FALSE(QFileInfo::exists(sub)) << c.name;
+        EXPECT_FALSE(w->DestinationChosen) << c.name;
+    }
+}
+
+TEST_F(ExtractionTest, ChoosingTheDestinationThroughTheChooser)
+{
+    QTemporaryDir target;
+    const QString archive = openArchive(tenNames());
+    const QString folder = folderOf(archive);
+    const QString progDir = ProgDir();
+    struct Case {
+        const char *name;
+        std::optional<QString> picked; // nothing: cancelled
+        QString programDir;            // ProgDir while choosing
+        QString expected;
+        QList<int> labels;
+    };
+    const QString gone = target.filePath(QStringLiteral("disparu"));
+    const Case cases[] = {
+        {"cancelled", std::nullopt, progDir, folder, {}},
+        {"a reachable directory", target.path(), progDir, target.path() + QLatin1Char('/'), {}},
+        {"a vanished directory", gone, progDir, progDir, {}},
+        {"nothing reachable", gone, gone + QLatin1Char('/'), gone + QLatin1Char('/'), {265}},
+    };
+    for (const Case &c : cases) {
+        w->DestinationChosen = false;
+        forget();
+        QString chooserStart;
+        QString afterEquals;
+        QString repDest;
+        confirm(IdNo, [&](TConf &f) {
+            f.RepDest->setText(folder);
+            SetProgDir(c.programDir);
+            boxes.formAnswers.push_back([&](QDialog *dialog) {
+                auto *chooser = qobject_cast<TChoixRep *>(dialog);
+                EXPECT_NE(chooser, nullptr);
+                if (!chooser)
+                    return int(QDialog::Rejected);
+                chooserStart = chooser->Liste->directory();
+                chooser->Button1->click(); // "=": the archive's folder
+                afterEquals = chooser->edit1->text();
+                if (!c.picked)
+                    return int(QDialog::Rejected);
+                chooser->edit1->setText(*c.picked);
+                return int(QDialog::Accepted);
+            });
+            boxes.answers = {IdOk};
+            f.SelRepDest->click();
+            SetProgDir(progDir);
+            repDest = f.RepDest->text();
+        });
+        w->ExtractZips->click();
+        EXPECT_EQ(AddBackslash(chooserStart), folder) << c.name;
+        EXPECT_EQ(afterEquals, folder) << c.name;
+        EXPECT_EQ(repDest, c.expected) << c.name;
+        EXPECT_EQ(w->DestinationChosen, c.picked.has_value()) << c.name;
+        ASSERT_EQ(boxes.shown.size(), c.labels.size()) << c.name;
+        for (int i = 0; i < c.labels.size(); ++i) {
+            EXPECT_EQ(boxes.shown[i].text, GetLabel(c.labels[i])) << c.name;
+            EXPECT_EQ(boxes.shown[i].icon, MessageIcon::Error) << c.name;
+        }
+        EXPECT_TRUE(extraction().isEmpty()) << c.name;
+    }
+    QDir::setCurrent(ProgDir());
+
+    // A chosen destination stays when another archive is opened.
+    AppForms().Conf->RepDest->setText(target.path() + QLatin1Char('/'));
+    openArchive(tenNames(), {}, QStringLiteral("ailleurs/autre.zip"));
+    EXPECT_EQ(AppForms().Conf->RepDest->text(), target.path() + QLatin1Char('/'));
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+TEST_F(ExtractionTest, FolderButtonsOfTheMainWindow)
+{
+    QTemporaryDir target;
+    const QString archive = openArchive(tenNames());
+    forget();
+    w->OuvreRepertoireDestination->click();
+    EXPECT_EQ(opened, QStringList{folderOf(archive)});
+
+    // SelSrc: the chooser at the browser's directory; an accepted, non-empty
+    // answer moves the browser there and gives the file list the focus.
+    struct Case {
+        const char *name;
+        int result;
+        QString picked;
+        bool moves;
+    };
+    const Case cases[] = {
+        {"cancelled", QDialog::Rejected, target.path(), false},
+        {"empty answer", QDialog::Accepted, QString(), false},
+        {"accepted", QDialog::Accepted, target.path(), true},
+    };
+    for (const Case &c : cases) {
+        w->DirectoryListBox1->setDirectory(prog.path());
+        w->NomFic->setFocus();
+        QString chooserStart;
+        boxes.formAnswers.push_back([&](QDialog *dialog) {
+            auto *chooser = static_cast<TChoixRep *>(dialog);
+            chooserStart = chooser->Liste->directory();
+            chooser->edit1->setText(c.picked);
+            return c.result;
+        });
+        w->SelSrc->click();
+        EXPECT_EQ(boxes.dialogs.last(), QStringLiteral("ChoixRep")) << c.name;
+        EXPECT_EQ(chooserStart, prog.path()) << c.name;
+        const QString expected = c.moves ? target.path() : prog.path();
+        EXPECT_EQ(w->DirectoryListBox1->directory(), expected) << c.name;
+        EXPECT_EQ(w->FileListBox1->directory(), expected) << c.name;
+        EXPECT_EQ(w->focusWidget() == w->FileListBox1, c.moves) << c.name;
+    }
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+TEST_F(ExtractionTest, RealReaderExtractsInsideTheDestinationOnly)
+{
+    QTemporaryDir work;
+    const QString made = work.filePath(QStringLiteral("made"));
+    ASSERT_TRUE(QDir().mkpath(made + QStringLiteral("/docs")));
+    ASSERT_TRUE(test::writeFile(made + QStringLiteral("/docs/a.txt"), "bonjour\n"));
+    ASSERT_TRUE(test::writeFile(made + QStringLiteral("/b.txt"), "au revoir\n"));
+    const QString infoZip = work.filePath(QStringLiteral("arch/infozip.zip"));
+    const QString hostile = work.filePath(QStringLiteral("arch/hostile.zip"));
+    ASSERT_TRUE(QDir().mkpath(work.filePath(QStringLiteral("arch"))));
+    ASSERT_TRUE(run(QStringLiteral("zip"), {QStringLiteral("-qr"), infoZip, QStringLiteral(".")}, made));
+    ASSERT_TRUE(run(QStringLiteral("python3"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("import sys, zipfile\n"
+                                    "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                                    "    z.writestr('../evil.txt', 'mal')\n"
+                                    "    z.writestr('ok.txt', 'bien')\n"),
+                     hostile},
+                    work.path()));
+
+    start();
+    w->XZip->SetModuleDirectory(QStringLiteral(TOVO_BIN_DIR));
+    struct Case {
+        const char *name;
+        QString archive;
+        QStringList extracted;
+        bool warned;
+    };
+    const Case cases[] = {
+        {"Info-ZIP archive", infoZip, {QStringLiteral("b.txt"), QStringLiteral("docs/a.txt")}, false},
+        {"hostile name refused", hostile, {QStringLiteral("ok.txt")}, true},
+    };
+    for (const Case &c : cases) {
+        const QString destination = work.filePath(QStringLiteral("arch/dest/"));
+        QDir(destination).removeRecursively();
+        boxes.answers = {IdOk, IdOk, IdOk, IdOk};
+        w->NomFic->setText(c.archive);
+        w->BtActuClick();
+        ASSERT_EQ(w->CurrentArchive, c.archive) << c.name;
+        boxes.shown.clear();
+        boxes.answers = {IdOk, IdOk};
+        confirm(IdYes, [&](TConf &f) { f.RepDest->setText(destination); });
+        w->ExtractZips->click();
+
+        EXPECT_EQ(filesUnder(destination), c.extracted) << c.name;
+        // Nothing beside the destination: the archives and what made them only.
+        QStringList expected{QStringLiteral("arch/hostile.zip"), QStringLiteral("arch/infozip.zip"),
+                             QStringLiteral("made/b.txt"), QStringLiteral("made/docs/a.txt")};
+        for (const QString &f : c.extracted)
+            expected << QStringLiteral("arch/dest/") + f;
+        expected.sort();
+        EXPECT_EQ(filesUnder(work.path()), expected)
+            << c.name;
+        ASSERT_FALSE(boxes.shown.isEmpty()) << c.name;
+        // A refused entry is a warning: reported, and the rest still succeeds.
+        EXPECT_EQ(boxes.shown.size(), c.warned ? 2 : 1) << c.name;
+        if (c.warned) {
+            EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning) << c.name;
+        }
+        EXPECT_EQ(boxes.shown.last().text, GetLabel(130)) << c.name;
+    }
+    EXPECT_EQ(test::readFile(work.filePath(QStringLiteral("arch/dest/ok.txt"))), QByteArray("bien"));
+}
+
+} // namespace

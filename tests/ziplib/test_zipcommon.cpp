@@ -1,0 +1,507 @@
+// The ZIP code the two modules share: name rules and decoding, wildcards,
+// DOS dates, the central directory of well-formed and hostile archives, and
+// the entry data checks (sizes, CRC, encryption, bombs). Also the reading
+// module's argument parser against the vectors the engine builds.
+#include "ziplib/common/archivefile.h"
+#include "ziplib/common/dostime.h"
+#include "ziplib/common/entrydata.h"
+#include "ziplib/common/zipcrypto.h"
+#include "ziplib/common/zipdirectory.h"
+#include "ziplib/common/zipnames.h"
+#include "ziplib/reader/readerargs.h"
+
+#include "engine/zipcontract.h"
+#include "engine/zipvectors.h"
+#include "support/testfiles.h"
+#include "zipbuilder.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tovo;
+using namespace tovo::zip;
+using tovo::test::BuildEntry;
+using tovo::test::BuildOptions;
+using tovo::test::buildZip;
+using tovo::test::le16;
+using tovo::test::le32;
+
+namespace
+{
+
+std::string bytes(const QByteArray &b)
+{
+    return std::string(b.constData(), std::size_t(b.size()));
+}
+
+// Writes data to a temporary archive and reads its central directory.
+struct Opened {
+    QTemporaryDir dir;
+    ArchiveFile file;
+    ZipDirectory zip;
+    int code = -1;
+
+    explicit Opened(const QByteArray &data)
+    {
+        const QString path = dir.filePath(QStringLiteral("a.zip"));
+        tovo::test::writeFile(path, data);
+        code = file.open(path.toStdString());
+        if (code == 0)
+            code = ReadZipDirectory(file, zip);
+    }
+};
+
+} // namespace
+
+TEST(ZipNames, SafeRelativePath)
+{
+    const NameRules slash;
+    NameRules backslashToo;
+    backslashToo.backslashIsSeparator = true;
+    NameRules windows;
+    windows.separator = '\\';
+    const struct {
+        const char *name;
+        std::string stored;
+        NameRules rules;
+        std::optional<std::string> expected;
+    } rows[] = {
+        {"plain", "a.txt", slash, "a.txt"},
+        {"nested", "d/e/f.txt", slash, "d/e/f.txt"},
+        {"dots and doubled separators dropped", "./a//./b/", slash, "a/b"},
+        {"parent at the start", "../evil", slash, std::nullopt},
+        {"parent in the middle", "a/../../b", slash, std::nullopt},
+        {"parent that stays inside is refused too", "a/../b", slash, std::nullopt},
+        {"parent at the end", "a/..", slash, std::nullopt},
+        {"three dots are a name", "a/.../b", slash, "a/.../b"},
+        {"absolute", "/abs", slash, std::nullopt},
+        {"drive prefix", "C:x", slash, std::nullopt},
+        {"drive prefix lower case with separator", "c:/x", slash, std::nullopt},
+        {"bare drive", "C:", slash, std::nullopt},
+        {"drive after a dot component", "./C:x", slash, std::nullopt},
+        {"colon further in is a name", "x/C:y", slash, "x/C:y"},
+        {"empty", "", slash, std::nullopt},
+        {"only dots", "./.", slash, std::nullopt},
+        {"NUL byte", std::string("a\0b", 3), slash, std::nullopt},
+        {"backslash is a name character by default", "a\\b", slash, "a\\b"},
+        {"backslash parent with backslash rules", "..\\evil", backslashToo, std::nullopt},
+        {"backslash separator joined with slash", "a\\b", backslashToo, "a/b"},
+        {"Windows rules: absolute", "\\abs", windows, std::nullopt},
+        {"Windows rules: parent", "a\\..\\..\\b", windows, std::nullopt},
+        {"Windows rules: drive", "D:\\x", windows, std::nullopt},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(SafeRelativePath(row.stored, row.rules), row.expected);
+    }
+}
+
+TEST(ZipNames, DecodeEntryName)
+{
+    const struct {
+        const char *name;
+        std::string raw;
+        bool flag;
+        std::string expected;
+    } rows[] = {
+        {"ASCII", "plain.txt", false, "plain.txt"},
+        {"code page 850 (A grave, T, E acute)", "\xb7T\x90.txt", false, "\u00c0T\u00c9.txt"},
+        {"letters where 850 differs from 437", "\xd4\xeb\xe2\xd2", false, "\u00c8\u00d9\u00d4\u00ca"},
+        {"valid UTF-8 without the flag", "\xc3\xa9t\xc3\xa9.txt", false, "\u00e9t\u00e9.txt"},
+        {"UTF-8 with the flag", "\xe2\x82\xac.txt", true, "\u20ac.txt"},
+        {"invalid UTF-8 under the flag reads as 850", "\x82t\xe9", true, "\u00e9t\u00da"},
+        {"overlong slash is not a separator",
+         "a\xc0\xaf"
+         "b",
+         false, "a\u2514\u00bbb"},
+        {"backslashes become separators", "dir\\sub\\f.txt", false, "dir/sub/f.txt"},
+        {"surrogate encoded in UTF-8 is invalid", "\xed\xa0\x80", false, "\u00dd\u00e1\u00c7"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(DecodeEntryName(row.raw, row.flag), row.expected);
+    }
+}
+
+TEST(ZipNames, Cp850TableMatchesPython)
+{
+    QProcess python;
+    python.start(
+        QStringLiteral("python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import sys; sys.stdout.buffer.write(bytes(range(128,256)).decode('cp850').encode())")});
+    ASSERT_TRUE(python.waitForFinished(30000));
+    ASSERT_EQ(python.exitCode(), 0);
+    const QByteArray expected = python.readAllStandardOutput();
+    std::string upper;
+    for (int b = 128; b < 256; ++b)
+        upper.push_back(char(b));
+    std::string ours;
+    AppendCp850AsUtf8(ours, upper);
+    EXPECT_EQ(ours, bytes(expected));
+}
+
+TEST(ZipNames, WildcardMatch)
+{
+    const std::string many(5000, 'a');
+    const struct {
+        const char *name;
+        std::string pattern;
+        std::string stored;
+        bool match;
+    } rows[] = {
+        {"star", "*.txt", "a.txt", true},
+        {"star crosses folders", "*.txt", "d/e/a.txt", true},
+        {"star in the middle", "a*b*c", "axxbyyc", true},
+        {"star cannot supply the end", "a*b*c", "axxbyy", false},
+        {"question mark is one character", "?.txt", "ab.txt", false},
+        {"question mark takes a whole UTF-8 character", "?.txt", "\u00e9.txt", true},
+        {"question mark matches a separator", "a?c", "a/c", true},
+        {"case matters", "D/*", "d/x", false},
+        {"literal", "readme", "readme", true},
+        {"literal is not a prefix match", "read", "readme", false},
+        {"empty pattern, empty name", "", "", true},
+        {"star matches nothing", "*", "", true},
+        {"double star", "**a", "a", true},
+        {"many stars against a long name do not explode", "*a*a*a*a*a*a*a*b", many, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(WildcardMatch(row.pattern, row.stored), row.match);
+    }
+
+    EXPECT_TRUE(SpecSelects("dir", "dir/x"));
+    EXPECT_TRUE(SpecSelects("dir/", "dir/x/y"));
+    EXPECT_TRUE(SpecSelects("dir", "dir"));
+    EXPECT_FALSE(SpecSelects("di", "dir/x"));
+    EXPECT_FALSE(SpecSelects("d*", "e/dir"));
+    EXPECT_FALSE(SpecSelects("", "x"));
+}
+
+TEST(ZipDates, DosDateTime)
+{
+    const QByteArray oldTz = qgetenv("TZ");
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const std::time_t t20250415 = 1744723000 - 1744723000 % 60; // 2025-04-15 13:16:00 UTC
+    EXPECT_EQ(DosDateTimeToTime(0x5A8F6A00), t20250415);
+    EXPECT_EQ(TimeToDosDateTime(t20250415), 0x5A8F6A00u);
+    EXPECT_EQ(TimeToDosDateTime(t20250415 + 1), 0x5A8F6A01u) << "an odd second rounds up";
+    EXPECT_EQ(TimeToDosDateTime(t20250415 + 59), 0x5A8F6A20u) << "rounding up crosses the minute";
+    EXPECT_EQ(DosDateTimeToTime(0), std::time_t(315532800)) << "a zero date is 1 January 1980";
+    EXPECT_EQ(TimeToDosDateTime(0), 0x00210000u) << "before 1980";
+    EXPECT_EQ(DosDateTimeToTime(0x00210000), std::time_t(315532800));
+    // Out-of-range fields are clamped, never rejected: month 15, day 0, hour 31.
+    EXPECT_EQ(DosDateTimeToTime((45u << 9 | 15u << 5) << 16 | 31u << 11),
+              DosDateTimeToTime((45u << 9 | 12u << 5 | 1u) << 16 | 23u << 11));
+    if (oldTz.isNull())
+        unsetenv("TZ");
+    else
+        setenv("TZ", oldTz.constData(), 1);
+    tzset();
+}
+
+TEST(ReaderArgs, EngineVectors)
+{
+    ZipSettings s;
+    s.ZipFileName = QStringLiteral("/tmp/a.zip");
+    s.Password = QStringLiteral("pw");
+    auto parse = [](const QStringList &vector, ReaderArgs &args) {
+        std::vector<QByteArray> texts;
+        for (const QString &t : vector)
+            texts.push_back(t.toUtf8());
+        std::vector<const char *> argv;
+        for (const QByteArray &t : texts)
+            argv.push_back(t.constData());
+        argv.push_back(nullptr);
+        return ParseReaderArgs(int(texts.size()), argv.data(), args);
+    };
+
+    ReaderArgs a;
+    ASSERT_EQ(parse(ListVector(s), a), 0);
+    EXPECT_EQ(a.command, ReaderCommand::List);
+    EXPECT_EQ(a.archive, "/tmp/a.zip");
+    EXPECT_EQ(a.password, "pw");
+
+    s.MultidiskMode = true;
+    s.FilesToProcess = {QStringLiteral("*.txt"), QStringLiteral("<*.log"), QStringLiteral(">b")};
+    ASSERT_EQ(parse(TestVector(s), a), 0);
+    EXPECT_EQ(a.command, ReaderCommand::Test);
+    EXPECT_EQ(a.specs, (std::vector<std::string>{"*.txt", ">b"}));
+    EXPECT_EQ(a.excludes, (std::vector<std::string>{"*.log"}));
+
+    s.MultidiskMode = false;
+    s.UsePaths = false;
+    s.Overwrite = xowNever;
+    s.ExtractDirectory = QStringLiteral("/out put");
+    s.FilesToProcess = {QStringLiteral("-d"), QStringLiteral("x")};
+    ASSERT_EQ(parse(ExtractVector(s, xemFreshen), a), 0);
+    EXPECT_EQ(a.command, ReaderCommand::Extract);
+    EXPECT_EQ(a.mode, ExtractMode::Freshen);
+    EXPECT_EQ(a.overwrite, OverwriteMode::Never);
+    EXPECT_TRUE(a.junkPaths);
+    EXPECT_EQ(a.destination, "/out put");
+    EXPECT_EQ(a.specs, (std::vector<std::string>{"-d", "x"})) << "a name like an option stays a name";
+
+    s.UsePaths = true;
+    s.Overwrite = xowAlways;
+    s.ExtractDirectory.clear();
+    s.FilesToProcess.clear();
+    ASSERT_EQ(parse(ExtractVector(s, xemUpdate), a), 0);
+    EXPECT_EQ(a.mode, ExtractMode::Update);
+    EXPECT_EQ(a.overwrite, OverwriteMode::Always);
+    EXPECT_FALSE(a.junkPaths);
+    EXPECT_TRUE(a.destination.empty());
+    EXPECT_TRUE(a.specs.empty());
+
+    const struct {
+        const char *name;
+        QStringList vector;
+    } invalid[] = {
+        {"password only", {QStringLiteral("pw")}},
+        {"unknown option", {QString(), QStringLiteral("-v"), QStringLiteral("-q"), QStringLiteral("a.zip")}},
+        {"list and test", {QString(), QStringLiteral("-v"), QStringLiteral("-t"), QStringLiteral("a.zip")}},
+        {"extract option with test", {QString(), QStringLiteral("-t"), QStringLiteral("-j"), QStringLiteral("a.zip")}},
+        {"-d without its folder", {QString(), QStringLiteral("a.zip"), QStringLiteral("-d")}},
+        {"empty archive name", {QString(), QString()}},
+        {"options only", {QString(), QStringLiteral("-10"), QStringLiteral("-2-1")}},
+        {"-1 without a number", {QString(), QStringLiteral("-1x"), QStringLiteral("a.zip")}},
+    };
+    for (const auto &row : invalid) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(parse(row.vector, a), TOVO_ZIP_ERR_PARAMETERS);
+    }
+}
+
+TEST(ZipDirectory, WellFormedArchives)
+{
+    BuildEntry a{"a.txt", "alpha"};
+    BuildEntry b{"d/b.txt", QByteArray(3000, 'b'), 8};
+    {
+        Opened o(buildZip({a, b}));
+        ASSERT_EQ(o.code, 0);
+        ASSERT_EQ(o.zip.entries.size(), 2u);
+        EXPECT_EQ(o.zip.entries[1].name, "d/b.txt");
+        EXPECT_EQ(o.zip.entries[1].size, 3000u);
+        EXPECT_EQ(o.zip.frontShift, 0u);
+        EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[1], ""), 0);
+    }
+    {
+        // A stub in front that the offsets do not count.
+        BuildOptions stub;
+        stub.prefix = QByteArray(1000, 'M');
+        Opened o(buildZip({a, b}, stub));
+        ASSERT_EQ(o.code, 0);
+        EXPECT_EQ(o.zip.frontShift, 1000u);
+        EXPECT_EQ(o.zip.entries[0].localHeaderOffset, 1000u);
+        EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[0], ""), 0);
+        EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[1], ""), 0);
+    }
+    {
+        // A comment holding a false end signature.
+        BuildOptions tricky;
+        tricky.comment = QByteArray("PK\x05\x06", 4) + QByteArray(30, 'z');
+        Opened o(buildZip({a}, tricky));
+        ASSERT_EQ(o.code, 0);
+        EXPECT_EQ(o.zip.comment, bytes(tricky.comment));
+    }
+}
+
+TEST(ZipDirectory, EntryFields)
+{
+    auto unicodePath = [](const QByteArray &raw, const QByteArray &utf8, std::uint32_t crcAdjust) {
+        QByteArray f;
+        le16(f, 0x7075);
+        le16(f, std::uint32_t(5 + utf8.size()));
+        f.append(char(1));
+        le32(f, tovo::test::crcOf(raw) + crcAdjust);
+        return f + utf8;
+    };
+    QByteArray zip64;
+    le16(zip64, 0x0001);
+    le16(zip64, 8);
+    le32(zip64, 5);
+    le32(zip64, 0);
+    QByteArray timestamp;
+    le16(timestamp, 0x5455);
+    le16(timestamp, 5);
+    timestamp.append(char(1));
+    le32(timestamp, 1600000000);
+
+    BuildEntry unicode{"\x80.txt", "u"};
+    unicode.madeBy = 0x0014; // MS-DOS
+    unicode.externalAttributes = 0x21;
+    unicode.extra = unicodePath("\x80.txt", "\xc3\xbc.txt", 0);
+    BuildEntry staleUnicode{"\x80.txt", "u"};
+    staleUnicode.extra = unicodePath("\x80.txt", "\xc3\xbc.txt", 1);
+    BuildEntry big{"big", "12345"};
+    big.size = 0xFFFFFFFF;
+    big.extra = zip64 + timestamp;
+    BuildEntry readOnly{"ro", "r"};
+    readOnly.externalAttributes = 0100444u << 16;
+    BuildEntry folder{"dir/", ""};
+    folder.externalAttributes = 040755u << 16;
+    BuildEntry link{"ln", "target"};
+    link.externalAttributes = 0120777u << 16;
+
+    Opened o(buildZip({unicode, staleUnicode, big, readOnly, folder, link}));
+    ASSERT_EQ(o.code, 0);
+    const auto &e = o.zip.entries;
+    EXPECT_EQ(e[0].name, "\u00fc.txt") << "the Unicode path field wins";
+    EXPECT_EQ(e[0].dosAttributes(), 0x21);
+    EXPECT_EQ(e[1].name, "\u00c7.txt") << "a stale Unicode path field is ignored";
+    EXPECT_EQ(e[2].size, 5u);
+    EXPECT_EQ(e[2].modificationTime(), std::time_t(1600000000));
+    EXPECT_EQ(CheckEntryData(o.file, e[2], ""), 0);
+    EXPECT_EQ(e[3].dosAttributes(), 0x01);
+    EXPECT_TRUE(e[4].isDirectory());
+    EXPECT_EQ(e[4].dosAttributes() & 0x10, 0x10);
+    EXPECT_TRUE(e[5].isSymlink());
+    EXPECT_FALSE(e[5].isDirectory());
+}
+
+TEST(ZipDirectory, DamagedAndHostileArchives)
+{
+    const BuildEntry a{"a.txt", "alpha"};
+    const BuildEntry b{"b.txt", "bravo"};
+    BuildEntry overlapping{"c.txt", "charlie"};
+    overlapping.localOffset = 0;
+    BuildEntry pastEnd{"c.txt", "charlie"};
+    pastEnd.compressedSize = 100000;
+    BuildEntry zip64Missing{"m", "x"};
+    zip64Missing.compressedSize = 0xFFFFFFFF;
+    BuildOptions countLies;
+    countLies.entryCount = 3;
+    BuildOptions split;
+    split.diskNumber = 1;
+    const QByteArray good = buildZip({a, b});
+
+    const struct {
+        const char *name;
+        QByteArray data;
+        int code;
+    } rows[] = {
+        {"empty file", QByteArray(), TOVO_ZIP_ERR_BAD_ARCHIVE},
+        {"text", QByteArray("just some text, not an archive\n"), TOVO_ZIP_ERR_BAD_ARCHIVE},
+        {"end record cut off", good.left(good.size() - 10), TOVO_ZIP_ERR_EOF},
+        {"only the first entry left", good.left(40), TOVO_ZIP_ERR_EOF},
+        {"two entries on the same data", buildZip({a, b, overlapping}), TOVO_ZIP_ERR_BAD_ARCHIVE},
+        {"compressed size past the end", buildZip({a, pastEnd}), TOVO_ZIP_ERR_EOF},
+        {"count says three", buildZip({a, b}, countLies), TOVO_ZIP_ERR_BAD_ARCHIVE},
+        {"ZIP64 value missing", buildZip({zip64Missing}), TOVO_ZIP_ERR_BAD_ARCHIVE},
+        {"second disk of a set", buildZip({a}, split), TOVO_ZIP_ERR_UNSUPPORTED},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Opened o(row.data);
+        EXPECT_EQ(o.code, row.code);
+        EXPECT_TRUE(o.zip.entries.empty());
+    }
+}
+
+TEST(EntryData, SizesCrcMethodsAndBombs)
+{
+    const QByteArray text = QByteArray("The quick brown fox. ").repeated(500);
+    const QByteArray zeros(4 * 1024 * 1024, '\0');
+    ASSERT_GT(zeros.size() / tovo::test::rawDeflate(zeros).size(), 1000) << "zeros must compress beyond 1000:1";
+
+    BuildEntry storedShort{"s", text};
+    storedShort.size = std::uint32_t(text.size() - 1);
+    BuildEntry deflatedShort{"d", text, 8};
+    deflatedShort.size = 100;
+    BuildEntry deflatedLong{"d", text, 8};
+    deflatedLong.size = std::uint32_t(text.size() + 1);
+    BuildEntry badCrc{"c", text, 8};
+    badCrc.crc = 0x12345678;
+    BuildEntry cut{"t", text, 8};
+    cut.transform = [](const QByteArray &p) { return p.left(p.size() / 2); };
+    BuildEntry flipped{"f", text};
+    flipped.transform = [](QByteArray p) {
+        p[p.size() / 2] = char(p[p.size() / 2] ^ 0x5A);
+        return p;
+    };
+    BuildEntry bzip2{"b", text, 12};
+    BuildEntry aesWithoutField{"a", text, 99};
+    aesWithoutField.flags = 1;
+    BuildEntry strong{"g", text, 8};
+    strong.flags = 0x41;
+    BuildEntry zeroFile{"z", zeros, 8};
+    // A declared size no deflate stream could reach from its compressed size.
+    const QByteArray pattern = QByteArray("abc").repeated(700000);
+    BuildEntry liar{"l", pattern, 8};
+    liar.size = std::uint32_t(tovo::test::rawDeflate(pattern).size() * 2000);
+
+    const struct {
+        const char *name;
+        BuildEntry entry;
+        int code;
+    } rows[] = {
+        {"stored", BuildEntry{"s", text}, 0},
+        {"deflated", BuildEntry{"d", text, 8}, 0},
+        {"empty deflated", BuildEntry{"e", QByteArray(), 8}, 0},
+        {"stored data longer than declared", storedShort, TOVO_ZIP_ERR_TOO_LARGE},
+        {"deflated data longer than declared", deflatedShort, TOVO_ZIP_ERR_TOO_LARGE},
+        {"deflated data shorter than declared", deflatedLong, TOVO_ZIP_ERR_CRC},
+        {"wrong CRC", badCrc, TOVO_ZIP_ERR_CRC},
+        {"deflate stream cut short", cut, TOVO_ZIP_ERR_CRC},
+        {"flipped byte in stored data", flipped, TOVO_ZIP_ERR_CRC},
+        {"unsupported method", bzip2, TOVO_ZIP_ERR_METHOD},
+        {"AES method without its field", aesWithoutField, TOVO_ZIP_ERR_UNSUPPORTED},
+        {"strong encryption", strong, TOVO_ZIP_ERR_UNSUPPORTED},
+        {"a file of zeros at deflate's own limit", zeroFile, 0},
+        {"declared size beyond any deflate ratio", liar, TOVO_ZIP_ERR_TOO_LARGE},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Opened o(buildZip({row.entry}));
+        ASSERT_EQ(o.code, 0);
+        EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[0], ""), row.code);
+    }
+}
+
+TEST(EntryData, TraditionalEncryption)
+{
+    const QByteArray text = QByteArray("secret text ").repeated(300);
+    const std::uint32_t crc = tovo::test::crcOf(text);
+    auto encrypt = [crc](const QByteArray &payload) {
+        // Twelve header bytes, the last one the CRC's high byte.
+        QByteArray data = QByteArray("0123456789A") + char(crc >> 24) + payload;
+        TraditionalCipher cipher("motdepasse");
+        cipher.encrypt(reinterpret_cast<unsigned char *>(data.data()), std::size_t(data.size()));
+        return data;
+    };
+    BuildEntry stored{"s", text};
+    stored.flags = 1;
+    stored.transform = encrypt;
+    BuildEntry deflated{"d", text, 8};
+    deflated.flags = 1;
+    deflated.transform = encrypt;
+    Opened o(buildZip({stored, deflated}));
+    ASSERT_EQ(o.code, 0);
+    for (const ZipEntry &e : o.zip.entries) {
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(CheckEntryData(o.file, e, "motdepasse"), 0);
+        EXPECT_EQ(CheckEntryData(o.file, e, "motdepass"), TOVO_ZIP_WARN_PASSWORD);
+        EXPECT_EQ(CheckEntryData(o.file, e, ""), TOVO_ZIP_WARN_PASSWORD);
+    }
+    EntryDataReader reader;
+    ASSERT_EQ(reader.open(o.file, o.zip.entries[1], "motdepasse"), 0);
+    std::string out(text.size() + 10, '\0');
+    std::size_t total = 0;
+    for (;;) {
+        std::size_t got = 0;
+        ASSERT_EQ(reader.read(reinterpret_cast<unsigned char *>(out.data()) + total, 7, got), 0);
+        if (got == 0)
+            break;
+        total += got;
+    }
+    EXPECT_EQ(out.substr(0, total), bytes(text));
+}

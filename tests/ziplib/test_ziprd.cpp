@@ -1,0 +1,785 @@
+// The reading module (libziprd.so) through the engine and tovo-cli, on
+// archives made by independent producers (Info-ZIP zip, 7z, Python's
+// zipfile) and on hostile ones: names, sizes, dates, contents, permissions,
+// passwords, overwrite answers, modes, safety and damage.
+#include "engine/tzipengine.h"
+#include "engine/zipcontract.h"
+#include "support/testfiles.h"
+
+#include <algorithm>
+#include <functional>
+#include <random>
+#include <set>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tovo;
+using tovo::test::readFile;
+using tovo::test::writeFile;
+
+namespace
+{
+
+const QString Secret = QStringLiteral("secret");
+// 2021-03-04 05:06:08, local time: even seconds, so DOS dates hold it exactly.
+const QDateTime SourceTime(QDate(2021, 3, 4), QTime(5, 6, 8));
+
+QProcessEnvironment toolEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    return env;
+}
+
+// Runs a tool to completion in cwd; false (with its output shown) unless it
+// exits with 0.
+bool runTool(const QString &program, const QStringList &args, const QString &cwd)
+{
+    QProcess p;
+    p.setProcessEnvironment(toolEnvironment());
+    p.setWorkingDirectory(cwd);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(program, args);
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        ADD_FAILURE() << program.toStdString() << " " << args.join(QLatin1Char(' ')).toStdString() << "\n"
+                      << p.readAllStandardError().toStdString();
+        return false;
+    }
+    return true;
+}
+
+bool python(const QString &script, const QStringList &args, const QString &cwd)
+{
+    return runTool(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script} + args, cwd);
+}
+
+void setTime(const QString &path, const QDateTime &when)
+{
+    const struct timespec times[2] = {{when.toSecsSinceEpoch(), 0}, {when.toSecsSinceEpoch(), 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
+mode_t currentUmask()
+{
+    const mode_t mask = umask(022);
+    umask(mask);
+    return mask;
+}
+
+// Relative paths of every file and link below dir, folders with a final "/".
+QStringList treeOf(const QString &dir)
+{
+    QStringList out;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        out << QDir(dir).relativeFilePath(info.filePath()) +
+                   (info.isDir() && !info.isSymLink() ? QStringLiteral("/") : QString());
+    }
+    out.sort();
+    return out;
+}
+
+// The source files every producer archives.
+struct SourceFile {
+    QString path;
+    QByteArray content;
+    mode_t mode;
+};
+
+QList<SourceFile> sourceFiles()
+{
+    QByteArray lines;
+    for (int i = 0; i < 12000; ++i)
+        lines += "ligne " + QByteArray::number(i * 7919 % 10007) + "\n";
+    return {
+        {QStringLiteral("a.txt"), "bonjour\n", 0640},
+        {QStringLiteral("sub/b.txt"), lines, 0751},
+        {QStringLiteral("sub/\u00e9t\u00e9 \u00fc.txt"), "accents\n", 0644},
+        {QStringLiteral("vide.txt"), QByteArray(), 0600},
+        {QStringLiteral("setuid.sh"), "#!/bin/sh\n", 04755},
+    };
+}
+
+void makeSourceTree(const QString &root)
+{
+    for (const SourceFile &f : sourceFiles()) {
+        const QString path = root + QLatin1Char('/') + f.path;
+        QDir().mkpath(QFileInfo(path).path());
+        ASSERT_TRUE(writeFile(path, f.content));
+        ASSERT_EQ(chmod(QFile::encodeName(path).constData(), f.mode), 0);
+        setTime(path, SourceTime);
+    }
+    setTime(root + QStringLiteral("/sub"), SourceTime);
+}
+
+// The engine on the real modules of the build, recording every event.
+struct Reader {
+    TZipEngine engine;
+    QList<TZipFileStats> listed, tested, extracted, status;
+    QList<std::pair<QString, int>> skipped;
+    QStringList passwordQueries, replaceQueries;
+    std::function<void(TZipPwdQuery &)> answerPassword;
+    std::function<void(TZipReplace &)> answerReplace;
+
+    Reader()
+    {
+        engine.SetModuleDirectory(QStringLiteral(TOVO_BIN_DIR));
+        engine.OnListing = [this](TZipEngine *, const TZipFileStats &s) { listed << s; };
+        engine.OnTesting = [this](TZipEngine *, const TZipFileStats &s) { tested << s; };
+        engine.OnExtracting = [this](TZipEngine *, const TZipFileStats &s) { extracted << s; };
+        engine.OnStatus = [this](TZipEngine *, const TZipFileStats &s) { status << s; };
+        engine.OnSkippingFile = [this](TZipEngine *, const TZipSkipping &s) {
+            skipped << std::pair(s.FileName, int(s.Reason));
+        };
+        engine.OnPwdQuery = [this](TZipEngine *, TZipPwdQuery &q) {
+            passwordQueries << q.FileName;
+            if (answerPassword)
+                answerPassword(q);
+        };
+        engine.OnReplace = [this](TZipEngine *, TZipReplace &r) {
+            replaceQueries << r.FileName;
+            if (answerReplace)
+                answerReplace(r);
+        };
+    }
+
+    void clear()
+    {
+        listed.clear();
+        tested.clear();
+        extracted.clear();
+        status.clear();
+        skipped.clear();
+        passwordQueries.clear();
+        replaceQueries.clear();
+    }
+
+    int list(const QString &archive, const QStringList &files = {})
+    {
+        clear();
+        engine.ZipFileName = archive;
+        engine.FilesToProcess = files;
+        return engine.List();
+    }
+    int test(const QString &archive, const QStringList &files = {})
+    {
+        clear();
+        engine.ZipFileName = archive;
+        engine.FilesToProcess = files;
+        return engine.Test();
+    }
+    int extract(const QString &archive, const QString &dir, TZipExtractMode mode = xemExtract,
+                const QStringList &files = {})
+    {
+        clear();
+        engine.ZipFileName = archive;
+        engine.ExtractDirectory = dir;
+        engine.FilesToProcess = files;
+        return engine.Extract(mode);
+    }
+
+    QStringList names(const QList<TZipFileStats> &events) const
+    {
+        QStringList out;
+        for (const TZipFileStats &s : events)
+            out << s.FileName;
+        return out;
+    }
+};
+
+// One archive of the source tree per producer.
+struct Producer {
+    const char *name;
+    std::function<bool(const QString &src, const QString &zip)> make;
+    QString password;
+    bool unixModes; // the producer stores the permission bits
+};
+
+QList<Producer> producers()
+{
+    auto zip = [](QStringList options) {
+        return [options](const QString &src, const QString &archive) {
+            return runTool(QStringLiteral("zip"),
+                           QStringList{QStringLiteral("-qr")} + options + QStringList{archive, QStringLiteral(".")},
+                           src);
+        };
+    };
+    auto sevenZip = [](QStringList options) {
+        return [options](const QString &src, const QString &archive) {
+            return runTool(QStringLiteral("7z"),
+                           QStringList{QStringLiteral("a"), QStringLiteral("-tzip"), QStringLiteral("-bd")} + options +
+                               QStringList{archive, QStringLiteral(".")},
+                           src);
+        };
+    };
+    const QString pythonZip = QStringLiteral("import os, sys, zipfile\n"
+                                             "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
+                                             "    for root, dirs, files in os.walk('.'):\n"
+                                             "        for f in sorted(files): z.write(os.path.join(root, f))\n");
+    auto withStub = [zip](bool adjust) {
+        return [zip, adjust](const QString &src, const QString &archive) {
+            const QString inner = archive + QStringLiteral(".inner");
+            if (!zip({})(src, inner))
+                return false;
+            QByteArray stub("MZ stub of a self-extracting program\n");
+            stub = stub.repeated(300);
+            if (!writeFile(archive, stub + readFile(inner)))
+                return false;
+            return !adjust || runTool(QStringLiteral("zip"), {QStringLiteral("-qA"), archive}, src);
+        };
+    };
+    return {
+        {"Info-ZIP zip", zip({}), QString(), true},
+        {"Info-ZIP zip stored", zip({QStringLiteral("-0")}), QString(), true},
+        {"Info-ZIP zip -P", zip({QStringLiteral("-P"), Secret}), Secret, true},
+        {"7z deflate", sevenZip({QStringLiteral("-mm=Deflate")}), QString(), false},
+        {"7z AES-256", sevenZip({QStringLiteral("-mem=AES256"), QStringLiteral("-p") + Secret}), Secret, false},
+        {"7z AES-128", sevenZip({QStringLiteral("-mem=AES128"), QStringLiteral("-p") + Secret}), Secret, false},
+        {"Python zipfile",
+         [pythonZip](const QString &src, const QString &archive) { return python(pythonZip, {archive}, src); },
+         QString(), true},
+        {"stub in front, offsets not adjusted", withStub(false), QString(), true},
+        {"stub in front, zip -A", withStub(true), QString(), true},
+    };
+}
+
+} // namespace
+
+TEST(ReaderProducers, ListTestExtract)
+{
+    QTemporaryDir tmp;
+    const QString src = tmp.filePath(QStringLiteral("src"));
+    makeSourceTree(src);
+    const mode_t mask = currentUmask();
+    const QList<SourceFile> files = sourceFiles();
+    QStringList expectedFiles;
+    for (const SourceFile &f : files)
+        expectedFiles << f.path;
+    expectedFiles.sort();
+
+    for (const Producer &producer : producers()) {
+        SCOPED_TRACE(producer.name);
+        const QString archive = tmp.filePath(
+            QString::fromLatin1(producer.name).replace(QLatin1Char(' '), QLatin1Char('_')) + QStringLiteral(".zip"));
+        ASSERT_TRUE(producer.make(src, archive));
+        Reader r;
+        r.engine.Password = producer.password;
+
+        ASSERT_EQ(r.list(archive), 0);
+        QStringList listedFiles;
+        for (const TZipFileStats &s : r.listed) {
+            if (s.FileName.endsWith(QLatin1Char('/'))) {
+                EXPECT_TRUE(s.Attributes.testFlag(xfaDirectory)) << s.FileName.toStdString();
+                continue;
+            }
+            listedFiles << s.FileName;
+            const auto f =
+                std::find_if(files.begin(), files.end(), [&](const SourceFile &sf) { return sf.path == s.FileName; });
+            ASSERT_NE(f, files.end()) << s.FileName.toStdString();
+            EXPECT_EQ(s.Size, f->content.size()) << s.FileName.toStdString();
+            EXPECT_EQ(s.DateTime, SourceTime) << s.FileName.toStdString();
+        }
+        listedFiles.sort();
+        EXPECT_EQ(listedFiles, expectedFiles);
+
+        const QStringList listedNames = r.names(r.listed);
+        EXPECT_EQ(r.test(archive), 0);
+        EXPECT_EQ(r.names(r.tested), listedNames);
+        EXPECT_TRUE(r.passwordQueries.isEmpty());
+
+        const QString out = tmp.filePath(QStringLiteral("out-") + QFileInfo(archive).baseName());
+        ASSERT_EQ(r.extract(archive, out + QStringLiteral("/deeper")), 0);
+        EXPECT_TRUE(r.skipped.isEmpty());
+        for (const SourceFile &f : files) {
+            SCOPED_TRACE(f.path.toStdString());
+            const QString path = out + QStringLiteral("/deeper/") + f.path;
+            EXPECT_EQ(readFile(path), f.content);
+            struct stat st;
+            ASSERT_EQ(stat(QFile::encodeName(path).constData(), &st), 0);
+            EXPECT_EQ(st.st_mtime, SourceTime.toSecsSinceEpoch());
+            EXPECT_EQ(st.st_mode & (S_ISUID | S_ISGID | S_ISVTX), 0u) << "never set-user-id";
+            if (producer.unixModes) {
+                EXPECT_EQ(st.st_mode & 0777, f.mode & 0777 & ~mask);
+            }
+            EXPECT_EQ(st.st_mode & (S_IWGRP | S_IWOTH) & mask, 0u) << "never writable beyond the umask";
+        }
+        // Nothing but the entries: no temporary file left behind.
+        QStringList extractedTree = treeOf(out + QStringLiteral("/deeper"));
+        extractedTree.removeAll(QStringLiteral("sub/"));
+        EXPECT_EQ(extractedTree, expectedFiles);
+    }
+}
+
+TEST(ReaderNames, LegacyUtf8AndBackslashNames)
+{
+    QTemporaryDir tmp;
+    // zipfile writes the placeholder names in ASCII without the UTF-8 flag;
+    // the bytes are then replaced by code page 850 ones of the same length.
+    ASSERT_TRUE(python(QStringLiteral("import sys, zipfile\n"
+                                      "with zipfile.ZipFile('names.zip', 'w') as z:\n"
+                                      "    z.writestr('#T#.txt', 'cp850')\n"
+                                      "    z.writestr('dir\\\\file.txt', 'backslash')\n"
+                                      "    z.writestr('\u00e9t\u00e9.txt', 'utf8')\n"
+        "    z.comment = b'Archive d\\x82t\\x82'\n"
+                                      "data = open('names.zip', 'rb').read().replace(b'#T#.txt', b'\\xb7T\\x90.txt')\n"
+                                      "open('names.zip', 'wb').write(data)\n"),
+                       {}, tmp.path()));
+    Reader r;
+    const QString archive = tmp.filePath(QStringLiteral("names.zip"));
+    ASSERT_EQ(r.list(archive), 0);
+    EXPECT_EQ(ArchiveCommentBuffer(), QStringLiteral("Archive d\u00e9t\u00e9")) << "kept for a later command";
+    EXPECT_EQ(r.names(r.listed), (QStringList{QStringLiteral("\u00c0T\u00c9.txt"), QStringLiteral("dir/file.txt"),
+                                              QStringLiteral("\u00e9t\u00e9.txt")}));
+    ASSERT_EQ(r.extract(archive, tmp.filePath(QStringLiteral("out"))), 0);
+    EXPECT_EQ(readFile(tmp.filePath(QStringLiteral("out/\u00c0T\u00c9.txt"))), "cp850");
+    EXPECT_EQ(readFile(tmp.filePath(QStringLiteral("out/dir/file.txt"))), "backslash");
+    EXPECT_EQ(readFile(tmp.filePath(QStringLiteral("out/\u00e9t\u00e9.txt"))), "utf8");
+}
+
+TEST(ReaderSafety, HostileNamesAreRefused)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(python(
+        QStringLiteral("import zipfile\n"
+                       "with zipfile.ZipFile('evil.zip', 'w') as z:\n"
+                       "    for n in ['../evil', '/abs-tovo-test', 'a/../../b', 'C:x', '..\\\\back', 'ok.txt']:\n"
+                       "        z.writestr(zipfile.ZipInfo(n), 'x')\n"),
+        {}, tmp.path()));
+    const QString work = tmp.filePath(QStringLiteral("work"));
+    QDir().mkpath(work + QStringLiteral("/dest"));
+    Reader r;
+    const QString archive = tmp.filePath(QStringLiteral("evil.zip"));
+    ASSERT_EQ(r.list(archive), 0) << "listing names is harmless";
+    EXPECT_EQ(r.listed.size(), 6);
+
+    EXPECT_EQ(r.extract(archive, work + QStringLiteral("/dest")), TOVO_ZIP_WARN_SKIPPED);
+    const QList<std::pair<QString, int>> refused{{QStringLiteral("../evil"), 1},
+                                                 {QStringLiteral("/abs-tovo-test"), 1},
+                                                 {QStringLiteral("a/../../b"), 1},
+                                                 {QStringLiteral("C:x"), 1},
+                                                 {QStringLiteral("../back"), 1}};
+    EXPECT_EQ(r.skipped, refused);
+    EXPECT_EQ(treeOf(work), (QStringList{QStringLiteral("dest/"), QStringLiteral("dest/ok.txt")}));
+    EXPECT_EQ(treeOf(tmp.path()), (QStringList{QStringLiteral("evil.zip"), QStringLiteral("work/"),
+                                               QStringLiteral("work/dest/"), QStringLiteral("work/dest/ok.txt")}));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/abs-tovo-test")));
+}
+
+TEST(ReaderSafety, SymbolicLinksAreNeverFollowed)
+{
+    QTemporaryDir tmp;
+    const QString src = tmp.filePath(QStringLiteral("src"));
+    makeSourceTree(src);
+    ASSERT_EQ(symlink("a.txt", QFile::encodeName(src + QStringLiteral("/lien")).constData()), 0);
+    const QString archive = tmp.filePath(QStringLiteral("t.zip"));
+    ASSERT_TRUE(runTool(QStringLiteral("zip"), {QStringLiteral("-qry"), archive, QStringLiteral(".")}, src));
+
+    // Planted links: a folder of the archive and a file of it point outside.
+    const QString outside = tmp.filePath(QStringLiteral("outside"));
+    const QString dest = tmp.filePath(QStringLiteral("dest"));
+    QDir().mkpath(outside);
+    QDir().mkpath(dest);
+    ASSERT_TRUE(writeFile(outside + QStringLiteral("/victim.txt"), "intact"));
+    ASSERT_EQ(
+        symlink(QFile::encodeName(outside).constData(), QFile::encodeName(dest + QStringLiteral("/sub")).constData()),
+        0);
+    ASSERT_EQ(symlink(QFile::encodeName(outside + QStringLiteral("/victim.txt")).constData(),
+                      QFile::encodeName(dest + QStringLiteral("/a.txt")).constData()),
+              0);
+
+    Reader r;
+    r.engine.Overwrite = xowAlways;
+    EXPECT_EQ(r.extract(archive, dest), TOVO_ZIP_WARN_SKIPPED);
+    std::set<std::pair<QString, int>> skipped(r.skipped.begin(), r.skipped.end());
+    EXPECT_TRUE(skipped.count({QStringLiteral("a.txt"), TOVO_ZIP_SKIP_SYMLINK}));
+    EXPECT_TRUE(skipped.count({QStringLiteral("sub/b.txt"), TOVO_ZIP_SKIP_SYMLINK}));
+    EXPECT_EQ(treeOf(outside), QStringList{QStringLiteral("victim.txt")});
+    EXPECT_EQ(readFile(outside + QStringLiteral("/victim.txt")), "intact");
+    EXPECT_TRUE(QFileInfo(dest + QStringLiteral("/sub")).isSymLink());
+
+    // A link stored in the archive becomes a plain file holding its target.
+    const QFileInfo link(dest + QStringLiteral("/lien"));
+    EXPECT_FALSE(link.isSymLink());
+    EXPECT_TRUE(link.isFile());
+    EXPECT_EQ(readFile(link.filePath()), "a.txt");
+}
+
+TEST(ReaderSafety, BombStopsAtTheDeclaredSize)
+{
+    QTemporaryDir tmp;
+    // 200 MB of zeros, the declared size then patched down to 1000 bytes.
+    ASSERT_TRUE(python(QStringLiteral("import struct, zipfile\n"
+                                      "with zipfile.ZipFile('bomb.zip', 'w', zipfile.ZIP_DEFLATED) as z:\n"
+                                      "    with z.open('zeros.bin', 'w') as f:\n"
+                                      "        for i in range(200): f.write(bytes(1 << 20))\n"
+                                      "d = bytearray(open('bomb.zip', 'rb').read())\n"
+                                      "struct.pack_into('<I', d, d.find(b'PK\\x03\\x04') + 22, 1000)\n"
+                                      "struct.pack_into('<I', d, d.rfind(b'PK\\x01\\x02') + 24, 1000)\n"
+                                      "open('bomb.zip', 'wb').write(d)\n"),
+                       {}, tmp.path()));
+    const QString archive = tmp.filePath(QStringLiteral("bomb.zip"));
+    const QString dest = tmp.filePath(QStringLiteral("dest"));
+    QDir().mkpath(dest);
+    ASSERT_TRUE(writeFile(dest + QStringLiteral("/zeros.bin"), "kept"));
+
+    Reader r;
+    r.engine.Overwrite = xowAlways;
+    EXPECT_EQ(r.test(archive), TOVO_ZIP_ERR_TOO_LARGE);
+    EXPECT_EQ(r.extract(archive, dest), TOVO_ZIP_ERR_TOO_LARGE);
+    EXPECT_EQ(treeOf(dest), QStringList{QStringLiteral("zeros.bin")});
+    EXPECT_EQ(readFile(dest + QStringLiteral("/zeros.bin")), "kept") << "a failed entry never replaces a file";
+}
+
+TEST(ReaderDamage, CorruptedByteAndArchiveLevelCodes)
+{
+    QTemporaryDir tmp;
+    const QString src = tmp.filePath(QStringLiteral("src"));
+    makeSourceTree(src);
+    const QString archive = tmp.filePath(QStringLiteral("stored.zip"));
+    ASSERT_TRUE(runTool(QStringLiteral("zip"),
+                        {QStringLiteral("-q0"), archive, QStringLiteral("a.txt"), QStringLiteral("sub/b.txt")}, src));
+    QByteArray data = readFile(archive);
+    const int at = data.indexOf("ligne ") + 1000;
+    data[at] = char(data[at] ^ 0x20);
+    const QString damaged = tmp.filePath(QStringLiteral("damaged.zip"));
+    ASSERT_TRUE(writeFile(damaged, data));
+
+    Reader r;
+    EXPECT_EQ(r.test(damaged), TOVO_ZIP_ERR_CRC);
+    EXPECT_EQ(r.names(r.tested), (QStringList{QStringLiteral("a.txt"), QStringLiteral("sub/b.txt")}));
+    const QString dest = tmp.filePath(QStringLiteral("dest"));
+    EXPECT_EQ(r.extract(damaged, dest), TOVO_ZIP_ERR_CRC);
+    EXPECT_EQ(treeOf(dest), (QStringList{QStringLiteral("a.txt"), QStringLiteral("sub/")}));
+
+    QDir().mkpath(tmp.filePath(QStringLiteral("folder.zip")));
+    ASSERT_TRUE(writeFile(tmp.filePath(QStringLiteral("text.zip")), "not an archive at all\n"));
+    ASSERT_TRUE(
+        writeFile(tmp.filePath(QStringLiteral("cut.zip")), readFile(archive).left(readFile(archive).size() - 30)));
+    ASSERT_TRUE(python(QStringLiteral("import zipfile; zipfile.ZipFile('empty.zip', 'w').close()"), {}, tmp.path()));
+    const struct {
+        const char *name;
+        QString archive;
+        int code;
+    } rows[] = {
+        {"missing", tmp.filePath(QStringLiteral("missing.zip")), TOVO_ZIP_WARN_NO_ARCHIVE},
+        {"empty archive", tmp.filePath(QStringLiteral("empty.zip")), TOVO_ZIP_WARN_NO_ARCHIVE},
+        {"a folder", tmp.filePath(QStringLiteral("folder.zip")), TOVO_ZIP_ERR_OPEN_ARCHIVE},
+        {"text", tmp.filePath(QStringLiteral("text.zip")), TOVO_ZIP_ERR_BAD_ARCHIVE},
+        {"end cut off", tmp.filePath(QStringLiteral("cut.zip")), TOVO_ZIP_ERR_EOF},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(r.list(row.archive), row.code);
+        EXPECT_EQ(r.test(row.archive), row.code);
+        EXPECT_EQ(r.extract(row.archive, tmp.filePath(QStringLiteral("never"))), row.code);
+        EXPECT_TRUE(r.listed.isEmpty() && r.tested.isEmpty() && r.extracted.isEmpty());
+    }
+}
+
+TEST(ReaderPasswords, AskedThroughTheCallback)
+{
+    QTemporaryDir tmp;
+    const QString src = tmp.filePath(QStringLiteral("src"));
+    makeSourceTree(src);
+    const QString traditional = tmp.filePath(QStringLiteral("zipcrypto.zip"));
+    const QString aes = tmp.filePath(QStringLiteral("aes.zip"));
+    ASSERT_TRUE(runTool(
+        QStringLiteral("zip"),
+        {QStringLiteral("-qP"), Secret, traditional, QStringLiteral("a.txt"), QStringLiteral("sub/b.txt")}, src));
+    ASSERT_TRUE(
+        runTool(QStringLiteral("7z"),
+                {QStringLiteral("a"), QStringLiteral("-tzip"), QStringLiteral("-bd"), QStringLiteral("-mem=AES256"),
+                 QStringLiteral("-p") + Secret, aes, QStringLiteral("a.txt"), QStringLiteral("sub/b.txt")},
+                src));
+
+    for (const QString &archive : {traditional, aes}) {
+        SCOPED_TRACE(archive.toStdString());
+        Reader r;
+        // Wrong, then right: asked twice for the first entry, never again.
+        QStringList answers{QStringLiteral("faux"), Secret};
+        r.answerPassword = [&](TZipPwdQuery &q) { q.Password = answers.isEmpty() ? QString() : answers.takeFirst(); };
+        EXPECT_EQ(r.test(archive), 0);
+        EXPECT_EQ(r.passwordQueries, (QStringList{QStringLiteral("a.txt"), QStringLiteral("a.txt")}));
+
+        const QString dest = tmp.filePath(QStringLiteral("dest-") + QFileInfo(archive).baseName());
+        answers = {Secret};
+        EXPECT_EQ(r.extract(archive, dest), 0);
+        EXPECT_EQ(readFile(dest + QStringLiteral("/sub/b.txt")), sourceFiles()[1].content);
+
+        // No answer: every encrypted entry skipped, asked only once.
+        r.answerPassword = [](TZipPwdQuery &q) { q.Password.clear(); };
+        const QString none = tmp.filePath(QStringLiteral("none-") + QFileInfo(archive).baseName());
+        EXPECT_EQ(r.extract(archive, none), TOVO_ZIP_WARN_PASSWORD);
+        EXPECT_EQ(r.passwordQueries.size(), 1);
+        EXPECT_EQ(r.skipped, (QList<std::pair<QString, int>>{{QStringLiteral("a.txt"), TOVO_ZIP_SKIP_PASSWORD},
+                                                             {QStringLiteral("sub/b.txt"), TOVO_ZIP_SKIP_PASSWORD}}));
+        EXPECT_EQ(treeOf(none), QStringList{QStringLiteral("sub/")}) << "the folders on the way only";
+
+        // A wrong password held by the engine is offered once per entry.
+        r.engine.Password = QStringLiteral("faux");
+        EXPECT_EQ(r.test(archive), TOVO_ZIP_WARN_PASSWORD);
+        EXPECT_TRUE(r.passwordQueries.isEmpty());
+    }
+}
+
+TEST(ReaderExtract, OverwriteAnswers)
+{
+    QTemporaryDir tmp;
+    const QString src = tmp.filePath(QStringLiteral("src"));
+    makeSourceTree(src);
+    const QString archive = tmp.filePath(QStringLiteral("t.zip"));
+    ASSERT_TRUE(runTool(QStringLiteral("zip"), {QStringLiteral("-q"), archive, QStringLiteral("a.txt")}, src));
+
+    const struct {
+        const char *name;
+        TZipOverwrite overwrite;
+        int action;
+        QString newName;
+        int code;
+        QByteArray existing; // a.txt afterwards
+        QStringList tree;
+    } rows[] = {
+        {"never", xowNever, -1, QString(), 0, "old", {QStringLiteral("a.txt")}},
+        {"always", xowAlways, -1, QString(), 0, "bonjour\n", {QStringLiteral("a.txt")}},
+        {"asked, no", xowAsk, 0, QString(), 0, "old", {QStringLiteral("a.txt")}},
+        {"asked, yes", xowAsk, 1, QString(), 0, "bonjour\n", {QStringLiteral("a.txt")}},
+        {"asked, another name",
+         xowAsk,
+         1,
+         QStringLiteral("autre/a2.txt"),
+         0,
+         "old",
+         {QStringLiteral("a.txt"), QStringLiteral("autre/"), QStringLiteral("autre/a2.txt")}},
+        {"asked, a name outside",
+         xowAsk,
+         1,
+         QStringLiteral("../evade.txt"),
+         TOVO_ZIP_WARN_SKIPPED,
+         "old",
+         {QStringLiteral("a.txt")}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir parent;
+        const QString dest = parent.filePath(QStringLiteral("dest"));
+        QDir().mkpath(dest);
+        ASSERT_TRUE(writeFile(dest + QStringLiteral("/a.txt"), "old"));
+        Reader r;
+        r.engine.Overwrite = row.overwrite;
+        r.answerReplace = [&](TZipReplace &rep) {
+            rep.Action = std::uint8_t(row.action);
+            rep.NewName = row.newName;
+        };
+        EXPECT_EQ(r.extract(archive, dest), row.code);
+        EXPECT_EQ(r.replaceQueries.size(), row.overwrite == xowAsk ? 1 : 0);
+        EXPECT_EQ(readFile(dest + QStringLiteral("/a.txt")), row.existing);
+        EXPECT_EQ(treeOf(dest), row.tree);
+        EXPECT_EQ(treeOf(parent.path()).size(), row.tree.size() + 1) << "nothing beside the destination";
+        if (!row.newName.isEmpty() && row.code == 0) {
+            EXPECT_EQ(readFile(dest + QLatin1Char('/') + row.newName), "bonjour\n");
+        }
+    }
+}
+
+TEST(ReaderExtract, FreshenUpdateJunkAndFileLists)
+{
+    QTemporaryDir tmp;
+    const QString src = tmp.filePath(QStringLiteral("src"));
+    makeSourceTree(src);
+    const QString archive = tmp.filePath(QStringLiteral("t.zip"));
+    ASSERT_TRUE(runTool(QStringLiteral("zip"), {QStringLiteral("-qr"), archive, QStringLiteral(".")}, src));
+
+    const QDateTime older = SourceTime.addDays(-30);
+    const QDateTime newer = SourceTime.addDays(30);
+    struct Row {
+        const char *name;
+        TZipExtractMode mode;
+        QDateTime existingTime; // of an existing a.txt "old"
+        bool aReplaced;
+        bool bCreated;
+    };
+    const Row rows[] = {
+        {"freshen replaces an older file", xemFreshen, older, true, false},
+        {"freshen keeps a newer file", xemFreshen, newer, false, false},
+        {"freshen keeps a file of the same time", xemFreshen, SourceTime, false, false},
+        {"update replaces an older file and adds", xemUpdate, older, true, true},
+        {"update keeps a newer file and adds", xemUpdate, newer, false, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir dest;
+        ASSERT_TRUE(writeFile(dest.filePath(QStringLiteral("a.txt")), "old"));
+        setTime(dest.filePath(QStringLiteral("a.txt")), row.existingTime);
+        Reader r;
+        r.engine.Overwrite = xowAlways;
+        EXPECT_EQ(r.extract(archive, dest.path(), row.mode), 0);
+        EXPECT_EQ(readFile(dest.filePath(QStringLiteral("a.txt"))), row.aReplaced ? "bonjour\n" : "old");
+        EXPECT_EQ(QFileInfo::exists(dest.filePath(QStringLiteral("sub/b.txt"))), row.bCreated);
+    }
+
+    // Junked paths, a wildcard list, an exclusion and a name matching nothing.
+    QTemporaryDir dest;
+    Reader r;
+    r.engine.UsePaths = false;
+    EXPECT_EQ(r.extract(archive, dest.path(), xemExtract,
+                        {QStringLiteral("sub/*"), QStringLiteral("a.txt"), QStringLiteral("rien*"),
+                         QStringLiteral("<*\u00fc.txt")}),
+              TOVO_ZIP_WARN_NOT_FOUND);
+    EXPECT_EQ(treeOf(dest.path()), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+
+    r.engine.UsePaths = true;
+    EXPECT_EQ(r.list(archive, {QStringLiteral("*.sh"), QStringLiteral("sub")}), 0);
+    QStringList listed = r.names(r.listed);
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("setuid.sh"), QStringLiteral("sub/"), QStringLiteral("sub/b.txt"),
+                                   QStringLiteral("sub/\u00e9t\u00e9 \u00fc.txt")}));
+}
+
+TEST(ReaderExtract, ProgressAndStop)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(python(QStringLiteral("import random, zipfile\n"
+                                      "random.seed(7)\n"
+                                      "data = bytes(random.getrandbits(8) for _ in range(3 << 20))\n"
+                                      "with zipfile.ZipFile('big.zip', 'w', zipfile.ZIP_DEFLATED) as z:\n"
+                                      "    z.writestr('big.bin', data)\n"
+                                      "    for i in range(5): z.writestr('small%d.txt' % i, 'x' * i)\n"),
+                       {}, tmp.path()));
+    const QString archive = tmp.filePath(QStringLiteral("big.zip"));
+    Reader r;
+    ASSERT_EQ(r.test(archive), 0);
+    ASSERT_GE(r.status.size(), 4);
+    qint64 previous = 0;
+    for (const TZipFileStats &s : r.status) {
+        EXPECT_EQ(s.FileName, QStringLiteral("big.bin"));
+        EXPECT_EQ(s.Size, 3 << 20);
+        EXPECT_GE(s.BytesDone - previous, 256 * 1024) << "at most every few hundred kilobytes";
+        EXPECT_LE(s.BytesDone, s.Size);
+        previous = s.BytesDone;
+    }
+
+    // Stopped inside the big entry, then between small ones: nothing half written.
+    for (int stopAt : {1, 4}) {
+        SCOPED_TRACE(stopAt);
+        QTemporaryDir dest;
+        int messages = 0;
+        r.engine.OnStatus = [&](TZipEngine *e, const TZipFileStats &) {
+            if (++messages == stopAt)
+                e->Abort = true;
+        };
+        r.engine.OnExtracting = [&](TZipEngine *e, const TZipFileStats &) {
+            if (++messages == stopAt)
+                e->Abort = true;
+        };
+        EXPECT_EQ(r.extract(archive, dest.path()), TOVO_ZIP_ERR_ABORTED);
+        for (const QString &name : treeOf(dest.path()))
+            EXPECT_FALSE(name.startsWith(QLatin1Char('.'))) << "a temporary file was left: " << name.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(dest.filePath(QStringLiteral("big.bin"))));
+    }
+}
+
+TEST(ReaderScale, Zip64WithSeventyThousandEntries)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(
+        python(QStringLiteral("import zipfile\n"
+                              "with zipfile.ZipFile('many.zip', 'w') as z:\n"
+                              "    for i in range(70000): z.writestr('d%02d/f%05d.txt' % (i % 100, i), str(i))\n"),
+               {}, tmp.path()));
+    const QString archive = tmp.filePath(QStringLiteral("many.zip"));
+    Reader r;
+    ASSERT_EQ(r.list(archive), 0);
+    ASSERT_EQ(r.listed.size(), 70000);
+    EXPECT_EQ(r.listed.first().FileName, QStringLiteral("d00/f00000.txt"));
+    EXPECT_EQ(r.listed.last().FileName, QStringLiteral("d99/f69999.txt"));
+    EXPECT_EQ(r.listed.last().Size, 5);
+    EXPECT_EQ(r.test(archive), 0);
+    EXPECT_EQ(r.tested.size(), 70000);
+    ASSERT_EQ(r.extract(archive, tmp.filePath(QStringLiteral("out")), xemExtract, {QStringLiteral("d42/*")}), 0);
+    EXPECT_EQ(r.extracted.size(), 700);
+    EXPECT_EQ(readFile(tmp.filePath(QStringLiteral("out/d42/f69942.txt"))), "69942");
+}
+
+TEST(ReaderRobustness, MutatedArchivesNeverEscapeOrCrash)
+{
+    QTemporaryDir tmp;
+    const QString src = tmp.filePath(QStringLiteral("src"));
+    makeSourceTree(src);
+    const QString valid = tmp.filePath(QStringLiteral("valid.zip"));
+    ASSERT_TRUE(runTool(QStringLiteral("zip"), {QStringLiteral("-qr"), valid, QStringLiteral(".")}, src));
+    ASSERT_TRUE(runTool(QStringLiteral("zip"), {QStringLiteral("-qP"), Secret, valid, QStringLiteral("a.txt")}, src));
+    const QByteArray original = readFile(valid);
+    const std::set<int> known{0, 10, 30, 40, 50, 100, 140, 180, 190, 210, 500, 510};
+
+    std::mt19937 random(20240607);
+    const QString box = tmp.filePath(QStringLiteral("box"));
+    const QString archive = box + QStringLiteral("/m.zip");
+    const QString dest = box + QStringLiteral("/dest");
+    Reader r;
+    r.engine.Password = Secret;
+    r.engine.Overwrite = xowAlways;
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        QByteArray data = original;
+        const int flips = 1 + int(random() % 4);
+        for (int i = 0; i < flips; ++i) {
+            // Half of the changes hit the central directory and end record.
+            const int tail = std::min<int>(400, int(data.size()));
+            const int at = random() % 2 ? int(data.size()) - 1 - int(random() % tail) : int(random() % data.size());
+            data[at] = char(random() % 256);
+        }
+        if (round % 10 == 0)
+            data.truncate(int(random() % data.size()));
+        QDir(box).removeRecursively();
+        QDir().mkpath(box);
+        ASSERT_TRUE(writeFile(archive, data));
+        for (int code : {r.list(archive), r.test(archive), r.extract(archive, dest)})
+            EXPECT_TRUE(known.count(code)) << code;
+        for (const QString &name : treeOf(box))
+            ASSERT_TRUE(name == QStringLiteral("m.zip") || name.startsWith(QStringLiteral("dest/")))
+                << name.toStdString();
+    }
+}
+
+TEST(ReaderCli, ListingAndExitStatus)
+{
+    QTemporaryDir tmp;
+    const QString src = tmp.filePath(QStringLiteral("src"));
+    makeSourceTree(src);
+    const QString archive = tmp.filePath(QStringLiteral("t.zip"));
+    ASSERT_TRUE(runTool(QStringLiteral("zip"),
+                        {QStringLiteral("-q"), archive, QStringLiteral("a.txt"), QStringLiteral("vide.txt")}, src));
+    auto cli = [&](const QStringList &args, QString *out = nullptr) {
+        QProcess p;
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.start(QStringLiteral(TOVO_BIN_DIR "/tovo-cli"), args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        if (out)
+            *out = QString::fromUtf8(p.readAllStandardOutput());
+        return p.exitCode();
+    };
+    QString out;
+    EXPECT_EQ(cli({QStringLiteral("list"), archive}, &out), 0);
+    EXPECT_EQ(out, QStringLiteral("8\t8\t2021-03-04 05:06:08\ta.txt\n0\t0\t2021-03-04 05:06:08\tvide.txt\n"));
+    EXPECT_EQ(cli({QStringLiteral("test"), archive}), 0);
+    EXPECT_EQ(cli({QStringLiteral("extract"), archive, QStringLiteral("-d"), tmp.filePath(QStringLiteral("o")),
+                   QStringLiteral("x*")}),
+              1);
+    EXPECT_EQ(cli({QStringLiteral("extract"), archive, QStringLiteral("-d"), tmp.filePath(QStringLiteral("o"))}), 0);
+    EXPECT_EQ(readFile(tmp.filePath(QStringLiteral("o/a.txt"))), "bonjour\n");
+    EXPECT_EQ(cli({QStringLiteral("list"), src + QStringLiteral("/a.txt")}), 2);
+}

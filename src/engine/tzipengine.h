@@ -5,6 +5,7 @@
 #include <functional>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -62,6 +63,9 @@ public:
     // A request to interrupt the running command: while it is true every
     // answer of the callback is 1. Cleared before and after each module call.
     bool Abort = false;
+    // Least time in milliseconds between two rounds of the event loop run
+    // from the callback (the first message of a command always gets one).
+    int DispatchInterval = 15;
     // True when the last command found no module or no entry (result 240).
     bool LibraryMissing() const { return m_libraryMissing; }
     // What the last messages 70 and 90 delivered.
@@ -122,6 +126,7 @@ private:
     TZipFileStats m_libraryStats;
     bool m_passwordSupplied = false;
     bool m_unzipSide = false;
+    QElapsedTimer m_dispatchClock;
     // A handler's exception, held while the module winds down and rethrown
     // by the command once the module has returned.
     std::exception_ptr m_handlerException;

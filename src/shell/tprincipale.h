@@ -177,6 +177,7 @@ public:
 
     QSplitter *Splitter1;
     QFrame *PanelGauche;
+    QFrame *Panel_rep_et_fics;
     QSplitter *Splitter2;
     QFrame *Panel4;
     TDriveComboBox *DriveComboBox1;

@@ -184,9 +184,14 @@ void TPrincipale::buildLayout()
     left->setContentsMargins(0, 0, 0, 0);
     left->setSpacing(2);
 
-    Splitter2 = named(new QSplitter(Qt::Vertical, PanelGauche), "Splitter2");
+    // The browser keeps its width; widening the left side widens the entry list.
+    Panel_rep_et_fics = panel(PanelGauche, "Panel_rep_et_fics");
+    Panel_rep_et_fics->setFixedWidth(162);
+    auto *browserColumn = new QVBoxLayout(Panel_rep_et_fics);
+    browserColumn->setContentsMargins(0, 0, 0, 0);
+    Splitter2 = named(new QSplitter(Qt::Vertical, Panel_rep_et_fics), "Splitter2");
     styleSplitter(Splitter2);
-    Splitter2->setFixedWidth(162);
+    browserColumn->addWidget(Splitter2);
     Panel4 = panel(Splitter2, "Panel4");
     Panel4->setMinimumHeight(DesignSplitter2);
     auto *browser = new QVBoxLayout(Panel4);
@@ -208,7 +213,7 @@ void TPrincipale::buildLayout()
     Splitter2->addWidget(Panel4);
     Splitter2->addWidget(FileListBox1);
     Splitter2->setSizes({DesignSplitter2, 200});
-    left->addWidget(Splitter2);
+    left->addWidget(Panel_rep_et_fics);
 
     Panel3 = panel(PanelGauche, "Panel3");
     auto *entries = new QVBoxLayout(Panel3);

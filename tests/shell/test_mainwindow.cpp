@@ -25,6 +25,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -244,9 +245,13 @@ TEST_F(MainWindowTest, SavedSettingsAreReadBack)
                    {QStringLiteral("RepCourant"), prog.filePath(QStringLiteral("disparu"))},
                    {QStringLiteral("Taille"), QStringLiteral("14")},
                    {QStringLiteral("DesacTest"), QStringLiteral("1")},
-                   {QStringLiteral("HTML"), QStringLiteral("0")}});
+                   {QStringLiteral("HTML"), QStringLiteral("0")},
+                   {QStringLiteral("Splitter1"), QStringLiteral("450")}});
     start();
     EXPECT_EQ(w->width(), 750);
+    // A wider left side widens the entry list, not the folder browser.
+    EXPECT_EQ(w->PanelGauche->width(), 450);
+    EXPECT_EQ(w->Panel_rep_et_fics->width(), 162);
     EXPECT_EQ(w->height(), TPrincipale::MinHeight);
     EXPECT_EQ(w->x(), 12);
     EXPECT_EQ(AddBackslash(w->DirectoryListBox1->directory()), ProgDir());

@@ -26,13 +26,8 @@
 #include <QVBoxLayout>
 
 namespace tovo {
+using look::named;
 namespace {
-
-template <typename T> T *named(T *object, const char *name)
-{
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
 
 QPushButton *smallButton(QWidget *parent, const char *name, const QString &text)
 {
@@ -285,11 +280,7 @@ void TChoixRep::btEplorerClick() { OpenFolderInExplorer(Liste->directory()); }
 void TChoixRep::showEvent(QShowEvent *event)
 {
     FormShow();
-    if (const QScreen *s = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(s->geometry().center());
-        move(frame.topLeft());
-    }
+    look::centerOnScreen(this);
     QDialog::showEvent(event);
     // The tree was moved while hidden, when its view had no size of its own:
     // bring the current directory into view once the dialog is laid out.

@@ -21,13 +21,8 @@
 #include <QVBoxLayout>
 
 namespace tovo {
+using look::named;
 namespace {
-
-template <typename T> T *named(T *object, const char *name)
-{
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
 
 QToolButton *speedButton(QWidget *parent, const char *name, QStyle::StandardPixmap icon)
 {
@@ -172,11 +167,7 @@ void TConf::reject() { done(IdNo); }
 void TConf::showEvent(QShowEvent *event)
 {
     FormShow();
-    if (const QScreen *s = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(s->geometry().center());
-        move(frame.topLeft());
-    }
+    look::centerOnScreen(this);
     QDialog::showEvent(event);
 }
 

@@ -20,20 +20,8 @@
 #include <QVBoxLayout>
 
 namespace tovo {
+using look::named;
 namespace {
-
-template <typename T> T *named(T *object, const char *name)
-{
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &text)
-{
-    auto *b = named(new QPushButton(text, parent), name);
-    b->setAutoDefault(false);
-    return b;
-}
 
 // The design-time filter list, replaced at start by the label table.
 const QString DesignFilters = QStringLiteral(
@@ -55,7 +43,7 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
     RepsrcBrowse = named(new QToolButton(this), "RepsrcBrowse");
     RepsrcBrowse->setText(QStringLiteral("..."));
     RepsrcBrowse->setFixedSize(26, 24);
-    Button2 = button(this, "Button2", QStringLiteral("="));
+    Button2 = look::plainButton(this, "Button2", QStringLiteral("="));
     Button2->setFixedSize(26, 24);
     Lister = named(new QCheckBox(QStringLiteral("Chercher sous-répertoire(s)"), this), "Lister");
     Lister->setChecked(true);
@@ -63,7 +51,7 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
     LbSelFics = named(new QLabel(QStringLiteral("Sélection des fichiers :"), this), "LbSelFics");
     Filtre = named(new QComboBox(this), "Filtre");
     Masque = named(new QLineEdit(QStringLiteral("*.*"), this), "Masque");
-    Button1 = button(this, "Button1", QStringLiteral("Chercher..."));
+    Button1 = look::plainButton(this, "Button1", QStringLiteral("Chercher..."));
     Button1->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
 
     Fics = named(new QListWidget(this), "Fics");
@@ -84,8 +72,8 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
     lbEtat = named(new QLabel(QStringLiteral("Etat"), this), "lbEtat");
     Etat = named(new QCheckBox(this), "Etat");
     Etat->setChecked(true);
-    TousFics = button(this, "TousFics", QStringLiteral("Tous fichiers"));
-    Selection = button(this, "Selection", QStringLiteral("Sélection"));
+    TousFics = look::plainButton(this, "TousFics", QStringLiteral("Tous fichiers"));
+    Selection = look::plainButton(this, "Selection", QStringLiteral("Sélection"));
 
     lbComp = named(new QLabel(QStringLiteral("Compression:"), this), "lbComp");
     LbAucune = named(new QLabel(QStringLiteral("Aucune"), this), "LbAucune");
@@ -109,9 +97,9 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
     btOk->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     btOk->setDefault(true);
     btOk->setEnabled(false);
-    btAnnuler = button(this, "btAnnuler", QStringLiteral("Annuler"));
+    btAnnuler = look::plainButton(this, "btAnnuler", QStringLiteral("Annuler"));
     btAnnuler->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    BtAide = button(this, "BtAide", QStringLiteral("Aide"));
+    BtAide = look::plainButton(this, "BtAide", QStringLiteral("Aide"));
     BtAide->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
 
     setFilterList(DesignFilters);
@@ -233,11 +221,7 @@ bool TEselfics::eventFilter(QObject *watched, QEvent *event)
 
 void TEselfics::showEvent(QShowEvent *event)
 {
-    if (const QScreen *s = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(s->geometry().center());
-        move(frame.topLeft());
-    }
+    look::centerOnScreen(this);
     QDialog::showEvent(event);
 }
 

@@ -14,20 +14,8 @@
 #include <QVBoxLayout>
 
 namespace tovo {
+using look::named;
 namespace {
-
-template <typename T> T *named(T *object, const char *name)
-{
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &text)
-{
-    auto *b = named(new QPushButton(text, parent), name);
-    b->setAutoDefault(false);
-    return b;
-}
 
 // The switches' look: white bold caption, white square with a maroon mark.
 QCheckBox *graphicCheckBox(QWidget *parent, const char *name, const QString &text)
@@ -57,8 +45,8 @@ TEOptions::TEOptions(QWidget *parent) : QDialog(parent)
     // Defaults when no setting exists yet.
     DesacTaille->setChecked(true);
 
-    CreerRacc = button(this, "CreerRacc", QStringLiteral("Créer un raccourci sur le bureau Windows"));
-    AssoZip = button(this, "AssoZip", QStringLiteral("Toujours utiliser Tovo pour ouvrir les ZIP !"));
+    CreerRacc = look::plainButton(this, "CreerRacc", QStringLiteral("Créer un raccourci sur le bureau Windows"));
+    AssoZip = look::plainButton(this, "AssoZip", QStringLiteral("Toujours utiliser Tovo pour ouvrir les ZIP !"));
 
     auto *history = new QFrame(this);
     // A plain box is drawn in the text colour: a white frame.
@@ -67,16 +55,16 @@ TEOptions::TEOptions(QWidget *parent) : QDialog(parent)
     ListeMenu = named(new QListWidget(history), "ListeMenu");
     ListeMenu->setFont(look::arial(12));
     ListeMenu->setSelectionMode(QAbstractItemView::SingleSelection);
-    AutoSuppr = button(history, "AutoSuppr", QStringLiteral("Auto"));
-    Retirer = button(history, "Retirer", QStringLiteral("Retirer"));
+    AutoSuppr = look::plainButton(history, "AutoSuppr", QStringLiteral("Auto"));
+    Retirer = look::plainButton(history, "Retirer", QStringLiteral("Retirer"));
     Retirer->setEnabled(false);
 
     btOk = named(new QPushButton(QStringLiteral("&OK"), this), "btOk");
     btOk->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     btOk->setDefault(true);
-    btAnnuler = button(this, "btAnnuler", QStringLiteral("Annuler"));
+    btAnnuler = look::plainButton(this, "btAnnuler", QStringLiteral("Annuler"));
     btAnnuler->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    btAide = button(this, "btAide", QStringLiteral("Aide"));
+    btAide = look::plainButton(this, "btAide", QStringLiteral("Aide"));
     btAide->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
 
     auto *layout = new QVBoxLayout(this);
@@ -138,11 +126,7 @@ void TEOptions::btAideClick() { ShowHelp(6); }
 
 void TEOptions::showEvent(QShowEvent *event)
 {
-    if (const QScreen *s = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(s->geometry().center());
-        move(frame.topLeft());
-    }
+    look::centerOnScreen(this);
     QDialog::showEvent(event);
 }
 

@@ -1,6 +1,8 @@
 #include "shell/look.h"
 
 #include <QPalette>
+#include <QPushButton>
+#include <QScreen>
 #include <QWidget>
 
 namespace tovo::look {
@@ -43,6 +45,22 @@ void paintPanel(QWidget *panel, const QColor &background, const QColor &text)
     p.setColor(QPalette::WindowText, text);
     panel->setPalette(p);
     panel->setAutoFillBackground(true);
+}
+
+QPushButton *plainButton(QWidget *parent, const char *name, const QString &text)
+{
+    auto *b = named(new QPushButton(text, parent), name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+void centerOnScreen(QWidget *window)
+{
+    if (const QScreen *s = window->screen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(s->geometry().center());
+        window->move(frame.topLeft());
+    }
 }
 
 } // namespace tovo::look

@@ -2,7 +2,11 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLatin1String>
+#include <QObject>
 
+class QPushButton;
+class QString;
 class QWidget;
 
 namespace tovo::look {
@@ -20,5 +24,16 @@ QFont arial(int pixelSize, bool bold = false, bool italic = false);
 void applyFormLook(QWidget *form);
 // A plain panel of a given background colour (black headers, info panels).
 void paintPanel(QWidget *panel, const QColor &background, const QColor &text = Qt::white);
+
+// Gives a control its name (its objectName) and returns it.
+template <typename T> T *named(T *object, const char *name)
+{
+    object->setObjectName(QLatin1String(name));
+    return object;
+}
+// A push button that never becomes the default one by getting the focus.
+QPushButton *plainButton(QWidget *parent, const char *name, const QString &text);
+// Moves a window so that its frame is centred on its screen.
+void centerOnScreen(QWidget *window);
 
 } // namespace tovo::look

@@ -70,11 +70,7 @@ void TAboutBox::FormShow()
 void TAboutBox::showEvent(QShowEvent *event)
 {
     FormShow();
-    if (const QScreen *s = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(s->geometry().center());
-        move(frame.topLeft());
-    }
+    look::centerOnScreen(this);
     QDialog::showEvent(event);
 }
 

@@ -32,13 +32,8 @@
 #include <QVBoxLayout>
 
 namespace tovo {
+using look::named;
 namespace {
-
-template <typename T> T *named(T *object, const char *name)
-{
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
 
 QFrame *panel(QWidget *parent, const char *name)
 {

@@ -275,8 +275,10 @@ enum {
 enum {
     TOVO_ZIP_SKIP_UNSAFE_NAME = 1,   /* "..", an absolute name or a drive prefix */
     TOVO_ZIP_SKIP_SYMLINK = 2,       /* a symbolic link stands where the entry would be written */
-    TOVO_ZIP_SKIP_WRITE_FAILED = 3,  /* the entry could not be written */
-    TOVO_ZIP_SKIP_UNSUPPORTED = 4,   /* unsupported entry (method, encryption, damaged data) */
+    TOVO_ZIP_SKIP_WRITE_FAILED = 3,  /* the entry could not be written (writing side: its file could
+                                        not be read, or a moved file could not be deleted) */
+    TOVO_ZIP_SKIP_UNSUPPORTED = 4,   /* unsupported entry (method, encryption, damaged data; writing
+                                        side: not a plain file, a name taken twice, a folder loop) */
     TOVO_ZIP_SKIP_PASSWORD = 5       /* encrypted entry, password missing or wrong */
 };
 

@@ -1,0 +1,121 @@
+#include "ziplib/writer/tempfile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+
+#include "engine/zipcontract.h"
+
+namespace tovo::zip {
+namespace {
+
+std::string directoryOf(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string fileNameOf(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+std::string ResolvedArchivePath(const std::string &path)
+{
+    char *real = ::realpath(path.c_str(), nullptr);
+    if (!real)
+        return path;
+    std::string out = real;
+    std::free(real);
+    return out;
+}
+
+int TempFile::create(const std::string &target, int &systemError)
+{
+    discard();
+    const std::string prefix = directoryOf(target) + "/." + fileNameOf(target) + ".tovo-";
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const unsigned long tag = (unsigned long)::getpid() * 7919ul + (unsigned long)std::time(nullptr) +
+                                  (unsigned long)(++counter) * 104729ul;
+        const std::string candidate = prefix + std::to_string(tag % 1000000007ul);
+        // 0666 and the user's umask: the permissions a new archive gets.
+        m_fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fd >= 0) {
+            m_path = candidate;
+            return TOVO_ZIP_OK;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    systemError = errno;
+    return TOVO_ZIP_ERR_TEMP_FILE;
+}
+
+bool TempFile::writeAt(const void *data, std::size_t n, std::uint64_t offset)
+{
+    const auto *bytes = static_cast<const unsigned char *>(data);
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t r = ::pwrite(m_fd, bytes + done, n - done, off_t(offset + done));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (r == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        done += std::size_t(r);
+    }
+    return true;
+}
+
+int TempFile::replace(const std::string &target, const struct stat *original, int &systemError)
+{
+    if (original) {
+        // Failures here leave a complete archive with default permissions
+        // or our ownership, which is no reason to fail the command.
+        if (::fchmod(m_fd, original->st_mode & 07777) != 0) {
+        }
+        if (::fchown(m_fd, original->st_uid, original->st_gid) != 0) {
+        }
+    }
+    const int closed = ::close(m_fd);
+    m_fd = -1;
+    if (closed != 0) {
+        systemError = errno;
+        discard();
+        return TOVO_ZIP_ERR_WRITE;
+    }
+    if (::rename(m_path.c_str(), target.c_str()) != 0) {
+        systemError = errno;
+        discard();
+        return TOVO_ZIP_ERR_REPLACE_ARCHIVE;
+    }
+    m_path.clear();
+    return TOVO_ZIP_OK;
+}
+
+void TempFile::discard()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_path.empty()) {
+        ::unlink(m_path.c_str());
+        m_path.clear();
+    }
+}
+
+} // namespace tovo::zip

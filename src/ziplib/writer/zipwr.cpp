@@ -1,0 +1,56 @@
+// The writing module: the entry "zipwr" of libzipwr.so. Add, freshen,
+// update, delete and repair; everything on the calling thread, every
+// callback before the entry returns.
+#include <new>
+
+#include "engine/zipcontract.h"
+#include "ziplib/common/zipreport.h"
+#include "ziplib/writer/repair.h"
+#include "ziplib/writer/updater.h"
+#include "ziplib/writer/writerargs.h"
+
+namespace tovo::zip {
+namespace {
+
+int run(int version, int argc, char **argv, TovoZipCallback callback, void *user)
+{
+    if (version != TOVO_ZIP_CONTRACT_VERSION)
+        return TOVO_ZIP_ERR_PARAMETERS;
+    WriterArgs args;
+    if (const int code = ParseWriterArgs(argc, argv, args); code != 0)
+        return code;
+    Reporter reporter(callback, user);
+    switch (args.command) {
+    case WriterCommand::Add:
+    case WriterCommand::Freshen:
+    case WriterCommand::Update:
+        return RunAdd(args, reporter);
+    case WriterCommand::Delete:
+        return RunDelete(args, reporter);
+    case WriterCommand::Fix:
+        return RunFix(args, reporter, false);
+    case WriterCommand::FixHarder:
+        return RunFix(args, reporter, true);
+    case WriterCommand::ConvertToSfx:
+        // The self-extractor stub is not part of this build yet.
+        return TOVO_ZIP_ERR_SFX_STUB;
+    }
+    return TOVO_ZIP_ERR_PARAMETERS;
+}
+
+} // namespace
+} // namespace tovo::zip
+
+extern "C" __attribute__((visibility("default"))) int zipwr(int version, int argc, char **argv,
+                                                            TovoZipCallback callback, void *user)
+{
+    // Nothing may escape into the caller: a failed allocation is a code like
+    // any other failure.
+    try {
+        return tovo::zip::run(version, argc, argv, callback, user);
+    } catch (const std::bad_alloc &) {
+        return TOVO_ZIP_ERR_MEMORY;
+    } catch (...) {
+        return TOVO_ZIP_ERR_FATAL;
+    }
+}

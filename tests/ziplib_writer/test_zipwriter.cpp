@@ -1,0 +1,556 @@
+// The writing module through the engine: which files an add stores and
+// under which names, the freshen and update modes, delete, "move", a stopped
+// run, failures that must not pass for success, progress, and the bytes in
+// front of an archive.
+#include "ziplib_writer/writertest.h"
+
+#include <dlfcn.h>
+
+#include <QDateTime>
+
+#include <vector>
+
+using namespace tovo;
+using namespace tovo::test;
+
+namespace {
+
+constexpr std::time_t T0 = 1600000000; // 13 September 2020, an even second
+
+// Runs one engine command in ws with fresh settings.
+struct Command {
+    TZipAddMode mode = xamAdd;
+    QStringList files;
+    std::function<void(TZipEngine &)> setup = nullptr;
+};
+
+// Runs one command with dir as the current directory.
+int add(RecordingEngine &r, const QString &dir, const QString &archive, const Command &c)
+{
+    r.clear();
+    static_cast<ZipSettings &>(r.engine) = ZipSettings();
+    r.engine.ZipFileName = archive;
+    r.engine.FilesToProcess = c.files;
+    if (c.setup)
+        c.setup(r.engine);
+    return inDirectory(dir, [&] { return r.engine.Add(c.mode); });
+}
+
+int remove(RecordingEngine &r, const QString &dir, const QString &archive, const QStringList &names)
+{
+    r.clear();
+    static_cast<ZipSettings &>(r.engine) = ZipSettings();
+    r.engine.ZipFileName = archive;
+    r.engine.FilesToProcess = names;
+    return inDirectory(dir, [&] { return r.engine.Delete(); });
+}
+
+QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+TEST(WriterAdd, SpecificationsSelectTheStoredNames)
+{
+    const struct {
+        const char *name;
+        Command command;
+        int code;
+        QStringList stored;
+        bool archiveExists = false; // made first, holding top.txt
+    } rows[] = {
+        {"named files keep their relative paths", {xamAdd, {"docs/a.txt", "top.txt"}}, 0, {"docs/a.txt", "top.txt"}},
+        {"a folder without recursion brings nothing", {xamAdd, {"docs", "top.txt"}}, 0, {"top.txt"}},
+        {"recursion skips hidden files and folders",
+         {xamAdd, {"docs"}, [](TZipEngine &e) { e.Recurse = true; }},
+         0,
+         {"docs/a.txt", "docs/b.log", "docs/sub/c.txt"}},
+        {"hidden files and folders are taken with -S",
+         {xamAdd, {"docs"}, [](TZipEngine &e) { e.Recurse = e.IncludeHiddenFiles = true; }},
+         0,
+         {"docs/.cache/x.txt", "docs/.hidden.txt", "docs/a.txt", "docs/b.log", "docs/sub/c.txt"}},
+        {"hidden files and folders named explicitly are taken",
+         {xamAdd, {"docs/.hidden.txt", "docs/.cache"}, [](TZipEngine &e) { e.Recurse = true; }},
+         0,
+         {"docs/.cache/x.txt", "docs/.hidden.txt"}},
+        {"directory entries with -D",
+         {xamAdd, {"docs"}, [](TZipEngine &e) { e.Recurse = e.IncludeDirectoryEntries = true; }},
+         0,
+         {"docs/", "docs/a.txt", "docs/b.log", "docs/sub/", "docs/sub/c.txt"}},
+        {"paths junked",
+         {xamAdd,
+          {"docs"},
+          [](TZipEngine &e) {
+              e.Recurse = true;
+              e.UsePaths = false;
+          }},
+         0,
+         {"a.txt", "b.log", "c.txt"}},
+        {"a wildcard in the file name, hidden files left out", {xamAdd, {"docs/*.txt"}}, 0, {"docs/a.txt"}},
+        {"a wildcard matching folders, recursed",
+         {xamAdd, {"d*"}, [](TZipEngine &e) { e.Recurse = true; }},
+         0,
+         {"docs/a.txt", "docs/b.log", "docs/sub/c.txt"}},
+        {"includes",
+         {xamAdd, {"docs", ">*.txt"}, [](TZipEngine &e) { e.Recurse = true; }},
+         0,
+         {"docs/a.txt", "docs/sub/c.txt"}},
+        {"excludes",
+         {xamAdd, {"docs", "<*/sub/*", "<*.log"}, [](TZipEngine &e) { e.Recurse = true; }},
+         0,
+         {"docs/a.txt"}},
+        {"dot and parent components are resolved",
+         {xamAdd, {"./docs/../top.txt", "docs/sub/../a.txt"}},
+         0,
+         {"docs/a.txt", "top.txt"}},
+        {"a name leading out of the folder is stored without its parents",
+         {xamAdd, {"../ws/top.txt"}},
+         0,
+         {"ws/top.txt"}},
+        {"a name that matches nothing gives 50", {xamAdd, {"top.txt", "missing.txt"}}, 50, {"top.txt"}},
+        {"the archive is never added to itself",
+         {xamAdd,
+          {"."},
+          [](TZipEngine &e) {
+              e.Recurse = true;
+              e.ZipFileName = QStringLiteral("out.zip");
+          }},
+         0,
+         {"docs/a.txt", "docs/b.log", "docs/sub/c.txt", "top.txt"},
+         true},
+    };
+    Workspace ws;
+    ws.file(QStringLiteral("ws/docs/a.txt"), "a");
+    ws.file(QStringLiteral("ws/docs/b.log"), "b");
+    ws.file(QStringLiteral("ws/docs/.hidden.txt"), "h");
+    ws.file(QStringLiteral("ws/docs/sub/c.txt"), "c");
+    ws.file(QStringLiteral("ws/top.txt"), "t");
+    ws.file(QStringLiteral("ws/docs/.cache/x.txt"), "x");
+    const QString dir = ws.path(QStringLiteral("ws"));
+    RecordingEngine r;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(ws.path(QStringLiteral("ws/out.zip")));
+        if (row.archiveExists) {
+            const ToolRun made =
+                runCli({QStringLiteral("add"), QStringLiteral("out.zip"), QStringLiteral("top.txt")}, dir);
+            ASSERT_EQ(made.exitCode, 0);
+        }
+        const int code = add(r, dir, dir + QStringLiteral("/out.zip"), row.command);
+        EXPECT_EQ(code, row.code);
+        const PeerView view = readWithPython(ws.path(QStringLiteral("ws/out.zip")));
+        EXPECT_EQ(view.error, QString());
+        EXPECT_EQ(sorted(view.names()), row.stored);
+        EXPECT_EQ(sorted(r.added + r.updated), row.stored);
+    }
+}
+
+TEST(WriterAdd, NothingToAddLeavesNoArchive)
+{
+    Workspace ws;
+    RecordingEngine r;
+    EXPECT_EQ(add(r, ws.path(), ws.path(QStringLiteral("out.zip")), {xamAdd, {"missing.txt", "nope/*.txt"}}), 280);
+    EXPECT_FALSE(ws.exists(QStringLiteral("out.zip")));
+    EXPECT_EQ(ws.strayFiles({}), QStringList());
+}
+
+TEST(WriterAdd, ModesChooseWhatIsWritten)
+{
+    const struct {
+        const char *name;
+        Command command;
+        int code;
+        QStringList updated;
+        QStringList added;
+        QByteArray storedA; // a.txt in the archive afterwards
+    } rows[] = {
+        {"add replaces every named file",
+         {xamAdd, {"a.txt", "b.txt", "n.txt"}},
+         0,
+         {"a.txt", "b.txt"},
+         {"n.txt"},
+         "new a"},
+        {"freshen without names refreshes the newer stored files", {xamFreshen, {}}, 0, {"a.txt"}, {}, "new a"},
+        {"freshen ignores files that are not stored", {xamFreshen, {"a.txt", "n.txt"}}, 0, {"a.txt"}, {}, "new a"},
+        {"freshen of an older file does nothing", {xamFreshen, {"b.txt"}}, 0, {}, {}, "old a"},
+        {"update adds new files and refreshes newer ones",
+         {xamUpdate, {"a.txt", "b.txt", "n.txt"}},
+         0,
+         {"a.txt"},
+         {"n.txt"},
+         "new a"},
+        {"update with nothing newer", {xamUpdate, {"b.txt"}}, 0, {}, {}, "old a"},
+        {"freshen with a name that is nowhere", {xamFreshen, {"gone.txt"}}, 280, {}, {}, "old a"},
+    };
+    RecordingEngine r;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Workspace ws;
+        ws.file(QStringLiteral("a.txt"), "old a", T0);
+        ws.file(QStringLiteral("b.txt"), "old b", T0);
+        const QString archive = ws.path(QStringLiteral("x.zip"));
+        ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, {"a.txt", "b.txt"}}), 0);
+        ws.file(QStringLiteral("a.txt"), "new a", T0 + 100);
+        ws.setMtime(QStringLiteral("b.txt"), T0);
+        ws.file(QStringLiteral("n.txt"), "n", T0 + 100);
+        const QByteArray before = ws.read(QStringLiteral("x.zip"));
+
+        EXPECT_EQ(add(r, ws.path(), archive, row.command), row.code);
+        EXPECT_EQ(r.updated, row.updated);
+        EXPECT_EQ(r.added, row.added);
+        const PeerView view = readWithPython(archive, QString(), QStringLiteral("a.txt"));
+        EXPECT_EQ(view.bad, QString());
+        EXPECT_EQ(view.content, row.storedA);
+        if (row.updated.isEmpty() && row.added.isEmpty()) {
+            EXPECT_EQ(ws.read(QStringLiteral("x.zip")), before) << "an unchanged archive is not rewritten";
+        }
+    }
+}
+
+TEST(WriterAdd, FreshenAllowsForTheTwoSecondStepOfDosTimes)
+{
+    // An archive from a producer that stores only the DOS date-time, which
+    // drops the odd second: the file on disk is no newer for it.
+    Workspace ws;
+    ws.file(QStringLiteral("odd.txt"), "same", T0 + 1);
+    const ToolRun made = runTool(QStringLiteral("python3"),
+                                 {QStringLiteral("-c"), QStringLiteral("import zipfile\n"
+                                                                       "with zipfile.ZipFile('p.zip', 'w') as z:\n"
+                                                                       "    z.write('odd.txt')\n")},
+                                 ws.path());
+    ASSERT_EQ(made.exitCode, 0) << made.out.constData();
+    RecordingEngine r;
+    EXPECT_EQ(add(r, ws.path(), ws.path(QStringLiteral("p.zip")), {xamFreshen, {}}), 0);
+    EXPECT_EQ(r.updated, QStringList());
+    ws.setMtime(QStringLiteral("odd.txt"), T0 + 3);
+    EXPECT_EQ(add(r, ws.path(), ws.path(QStringLiteral("p.zip")), {xamFreshen, {}}), 0);
+    EXPECT_EQ(r.updated, QStringList{QStringLiteral("odd.txt")});
+}
+
+TEST(WriterAdd, MissingArchives)
+{
+    Workspace ws;
+    ws.file(QStringLiteral("a.txt"), "a");
+    ws.file(QStringLiteral("empty.zip"), "");
+    RecordingEngine r;
+    EXPECT_EQ(add(r, ws.path(), ws.path(QStringLiteral("none.zip")), {xamFreshen, {"a.txt"}}), 30);
+    EXPECT_FALSE(ws.exists(QStringLiteral("none.zip")));
+    EXPECT_EQ(add(r, ws.path(), ws.path(QStringLiteral("empty.zip")), {xamFreshen, {}}), 30);
+    // An empty file is what the program leaves when it checks that an
+    // archive can be created: adding to it makes the archive.
+    EXPECT_EQ(add(r, ws.path(), ws.path(QStringLiteral("empty.zip")), {xamAdd, {"a.txt"}}), 0);
+    EXPECT_EQ(readWithPython(ws.path(QStringLiteral("empty.zip"))).names(), QStringList{QStringLiteral("a.txt")});
+    EXPECT_EQ(add(r, ws.path(), ws.path(QStringLiteral("new.zip")), {xamUpdate, {"a.txt"}}), 0);
+    EXPECT_EQ(readWithPython(ws.path(QStringLiteral("new.zip"))).names(), QStringList{QStringLiteral("a.txt")});
+}
+
+TEST(WriterAdd, DateFilterTakesFilesFromThatDayOn)
+{
+    const auto at = [](int y, int m, int d) { return QDateTime(QDate(y, m, d), QTime(0, 0)).toSecsSinceEpoch(); };
+    Workspace ws;
+    ws.file(QStringLiteral("1975.txt"), "1975", at(1975, 5, 1));
+    ws.file(QStringLiteral("2001.txt"), "2001", at(2001, 1, 1));
+    ws.file(QStringLiteral("day.txt"), "day", at(2010, 6, 15) + 3600);
+    ws.file(QStringLiteral("2020.txt"), "2020", at(2020, 1, 1));
+    const struct {
+        const char *name;
+        QDate date;
+        QStringList stored;
+    } rows[] = {
+        {"the default date filters nothing, not even a file older than any ZIP date",
+         QDate(1980, 1, 1),
+         {"1975.txt", "2001.txt", "2020.txt", "day.txt"}},
+        {"from the day on, that day included", QDate(2010, 6, 15), {"2020.txt", "day.txt"}},
+        {"the day after", QDate(2010, 6, 16), {"2020.txt"}},
+    };
+    RecordingEngine r;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(ws.path(QStringLiteral("d.zip")));
+        const int code =
+            add(r, ws.path(), ws.path(QStringLiteral("d.zip")),
+                {xamAdd, {"*.txt"}, [&](TZipEngine &e) { e.DateFilter = QDateTime(row.date, QTime(0, 0)); }});
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(sorted(readWithPython(ws.path(QStringLiteral("d.zip"))).names()), row.stored);
+    }
+}
+
+TEST(WriterDelete, NamesAndPatternsSelectEntries)
+{
+    const struct {
+        const char *name;
+        QStringList names;
+        int code;
+        QStringList deleted;
+    } rows[] = {
+        {"a wildcard crossing folders", {"docs/*"}, 0, {"docs/a.txt", "docs/b.log", "docs/sub/c.txt"}},
+        {"an exact name", {"top.txt"}, 0, {"top.txt"}},
+        {"a question mark", {"docs/?.txt"}, 0, {"docs/a.txt"}},
+        {"with includes", {"docs/*", ">*.txt"}, 0, {"docs/a.txt", "docs/sub/c.txt"}},
+        {"with excludes", {"*", "<docs/*"}, 0, {"top.txt"}},
+        {"a name that matches nothing gives 50", {"top.txt", "nothing"}, 50, {"top.txt"}},
+        {"nothing matched gives 280", {"nothing", "docs"}, 280, {}},
+    };
+    RecordingEngine r;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Workspace ws;
+        for (const char *f : {"docs/a.txt", "docs/b.log", "docs/sub/c.txt", "top.txt"})
+            ws.file(QString::fromLatin1(f), f);
+        const QString archive = ws.path(QStringLiteral("x.zip"));
+        ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, {"docs", "top.txt"}, [](TZipEngine &e) { e.Recurse = true; }}),
+                  0);
+        const QStringList all = sorted(readWithPython(archive).names());
+        const QByteArray before = ws.read(QStringLiteral("x.zip"));
+
+        EXPECT_EQ(remove(r, ws.path(), archive, row.names), row.code);
+        EXPECT_EQ(r.deleted, row.deleted);
+        QStringList left = all;
+        for (const QString &d : row.deleted)
+            left.removeAll(d);
+        const PeerView view = readWithPython(archive);
+        EXPECT_EQ(view.bad, QString());
+        EXPECT_EQ(sorted(view.names()), left);
+        if (row.deleted.isEmpty()) {
+            EXPECT_EQ(ws.read(QStringLiteral("x.zip")), before);
+        }
+    }
+}
+
+TEST(WriterDelete, DeletingEveryEntryLeavesAnEmptyArchive)
+{
+    Workspace ws;
+    ws.file(QStringLiteral("a.txt"), "a");
+    ws.file(QStringLiteral("b.txt"), "b");
+    RecordingEngine r;
+    const QString archive = ws.path(QStringLiteral("x.zip"));
+    ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, {"a.txt", "b.txt"}}), 0);
+    EXPECT_EQ(remove(r, ws.path(), archive, {QStringLiteral("*")}), 0);
+    ASSERT_TRUE(ws.exists(QStringLiteral("x.zip")));
+    const PeerView view = readWithPython(archive);
+    EXPECT_EQ(view.error, QString());
+    EXPECT_TRUE(view.names().isEmpty());
+    EXPECT_EQ(ws.read(QStringLiteral("x.zip")).left(4), QByteArray("PK\x05\x06"));
+    // Nothing left to delete, no archive at all.
+    EXPECT_EQ(remove(r, ws.path(), archive, {QStringLiteral("*")}), 30);
+    EXPECT_EQ(remove(r, ws.path(), ws.path(QStringLiteral("none.zip")), {QStringLiteral("*")}), 30);
+}
+
+TEST(WriterMove, SourcesGoOnlyOnceTheArchiveIsWritten)
+{
+    Workspace ws;
+    ws.file(QStringLiteral("dir/a.txt"), "aaaa");
+    ws.file(QStringLiteral("dir/sub/b.txt"), "bbbb");
+    ws.file(QStringLiteral("keep.txt"), "keep");
+    RecordingEngine r;
+    const QString archive = ws.path(QStringLiteral("m.zip"));
+    ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, {"keep.txt"}}), 0);
+    EXPECT_EQ(add(r, ws.path(), archive, {xamAdd, {"dir"}, [](TZipEngine &e) { e.Recurse = e.MoveFiles = true; }}), 0);
+    EXPECT_FALSE(ws.exists(QStringLiteral("dir/a.txt")));
+    EXPECT_FALSE(ws.exists(QStringLiteral("dir")));
+    EXPECT_TRUE(ws.exists(QStringLiteral("keep.txt")));
+    EXPECT_EQ(readWithPython(archive, QString(), QStringLiteral("dir/sub/b.txt")).content, QByteArray("bbbb"));
+
+    // The same with a write that fails: nothing is deleted.
+    ws.file(QStringLiteral("big.bin"), noise(300000, 1));
+    const QByteArray before = ws.read(QStringLiteral("m.zip"));
+    const ToolRun run =
+        runCli({QStringLiteral("add"), QStringLiteral("m.zip"), QStringLiteral("-m"), QStringLiteral("big.bin")},
+               ws.path(), fileSizeLimit(100000));
+    EXPECT_EQ(run.exitCode, 2) << run.out.constData();
+    EXPECT_TRUE(run.out.contains("erreur 160")) << run.out.constData();
+    EXPECT_TRUE(ws.exists(QStringLiteral("big.bin")));
+    EXPECT_EQ(ws.read(QStringLiteral("m.zip")), before);
+    EXPECT_EQ(ws.strayFiles({QStringLiteral("m.zip"), QStringLiteral("keep.txt"), QStringLiteral("big.bin")}),
+              QStringList());
+}
+
+TEST(WriterStop, AStoppedRunLeavesTheArchiveAsItWas)
+{
+    const struct {
+        const char *name;
+        bool remove;
+        int stopAtAdding; // 1-based; 0: not there
+        bool stopAtStatus;
+    } rows[] = {
+        {"at the first file", false, 1, false},
+        {"at the third file", false, 3, false},
+        {"inside a large file", false, 0, true},
+        {"while deleting", true, 0, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Workspace ws;
+        ws.file(QStringLiteral("old.txt"), "old");
+        for (int i = 1; i <= 4; ++i)
+            ws.file(QStringLiteral("f%1.txt").arg(i), QByteArray(1000 * i, 'f'));
+        ws.file(QStringLiteral("large.bin"), noise(3 << 20, 2));
+        RecordingEngine r;
+        const QString archive = ws.path(QStringLiteral("s.zip"));
+        ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, {"old.txt", "f1.txt"}}), 0);
+        const QByteArray before = ws.read(QStringLiteral("s.zip"));
+
+        int adding = 0;
+        r.engine.OnAdding = [&](TZipEngine *e, const TZipFileStats &) {
+            if (++adding == row.stopAtAdding)
+                e->Abort = true;
+        };
+        r.engine.OnUpdating = r.engine.OnAdding;
+        r.engine.OnStatus = [&](TZipEngine *e, const TZipFileStats &) { e->Abort = e->Abort || row.stopAtStatus; };
+        r.engine.OnDeleting = [&](TZipEngine *e, const QString &) { e->Abort = true; };
+        const int code = row.remove ? remove(r, ws.path(), archive, {QStringLiteral("*")})
+                                    : add(r, ws.path(), archive, {xamAdd, {"large.bin", "f*.txt"}});
+        EXPECT_EQ(code, 370);
+        EXPECT_EQ(ws.read(QStringLiteral("s.zip")), before);
+        QStringList expected{QStringLiteral("s.zip"), QStringLiteral("old.txt"), QStringLiteral("large.bin")};
+        for (int i = 1; i <= 4; ++i)
+            expected << QStringLiteral("f%1.txt").arg(i);
+        EXPECT_EQ(ws.strayFiles(expected), QStringList()) << "no temporary file is left";
+        EXPECT_EQ(ws.read(QStringLiteral("f4.txt")).size(), 4000);
+    }
+}
+
+TEST(WriterFailures, AFailedCommandIsNeverASuccess)
+{
+    const struct {
+        const char *name;
+        QStringList args;
+        std::function<void(const Workspace &)> prepare;
+        std::function<void()> child;
+        int code;
+    } rows[] = {
+        {"the archive is a folder",
+         {"add", "dir.zip", "a.txt"},
+         [](const Workspace &ws) { QDir().mkpath(ws.path(QStringLiteral("dir.zip"))); },
+         {},
+         130},
+        {"the archive's folder does not exist", {"add", "nowhere/x.zip", "a.txt"}, {}, {}, 200},
+        {"the disk fills while a new archive is written", {"add", "new.zip", "big.bin"}, {}, fileSizeLimit(65536), 160},
+        {"the disk fills while an archive is rewritten", {"add", "x.zip", "big.bin"}, {}, fileSizeLimit(65536), 160},
+        {"not a ZIP archive",
+         {"add", "text.zip", "a.txt"},
+         [](const Workspace &ws) { ws.file(QStringLiteral("text.zip"), QByteArray(5000, 't')); },
+         {},
+         100},
+        {"a file that is no plain file, named",
+         {"add", "x.zip", "fifo"},
+         [](const Workspace &ws) {
+             ASSERT_EQ(::mkfifo(QFile::encodeName(ws.path(QStringLiteral("fifo"))).constData(), 0600), 0);
+         },
+         {},
+         10},
+        {"a self-extractor before its stub exists", {"sfx", "x.zip"}, {}, {}, 460},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Workspace ws;
+        ws.file(QStringLiteral("a.txt"), "a");
+        ws.file(QStringLiteral("big.bin"), noise(1 << 20, 3));
+        ASSERT_EQ(runCli({QStringLiteral("add"), QStringLiteral("x.zip"), QStringLiteral("a.txt")}, ws.path()).exitCode,
+                  0);
+        if (row.prepare)
+            row.prepare(ws);
+        const QByteArray before = ws.read(QStringLiteral("x.zip"));
+        QStringList args;
+        for (const QString &a : row.args)
+            args << a;
+        const ToolRun run = runCli(args, ws.path(), row.child);
+        EXPECT_EQ(run.exitCode, row.code < 100 ? 1 : 2) << run.out.constData();
+        const QByteArray said = (row.code < 100 ? "avertissement " : "erreur ") + QByteArray::number(row.code);
+        EXPECT_TRUE(run.out.contains(said)) << run.out.constData();
+        if (row.code >= 100) {
+            EXPECT_EQ(ws.read(QStringLiteral("x.zip")), before);
+        }
+        EXPECT_FALSE(ws.exists(QStringLiteral("new.zip")));
+        for (const QString &f : ws.strayFiles({}))
+            EXPECT_FALSE(f.contains(QStringLiteral(".tovo-"))) << f.toStdString();
+    }
+}
+
+TEST(WriterProgress, StatusCountsUncompressedBytes)
+{
+    Workspace ws;
+    const int size = 3 << 20;
+    ws.file(QStringLiteral("text.bin"), QByteArray(size, 'z'));
+    ws.file(QStringLiteral("small.txt"), "small");
+    RecordingEngine r;
+    ASSERT_EQ(add(r, ws.path(), ws.path(QStringLiteral("p.zip")), {xamAdd, {"small.txt", "text.bin"}}), 0);
+    ASSERT_GE(r.status.size(), 3);
+    ASSERT_LE(r.status.size(), 8) << "progress at most every few hundred kilobytes";
+    qint64 last = 0;
+    for (const TZipFileStats &s : r.status) {
+        EXPECT_EQ(s.FileName, QStringLiteral("text.bin"));
+        EXPECT_EQ(s.Size, size);
+        EXPECT_GT(s.BytesDone, last);
+        last = s.BytesDone;
+    }
+    EXPECT_EQ(last, size) << "progress ends at the whole file, though it compresses to almost nothing";
+}
+
+TEST(WriterFrontData, BytesInFrontOfTheArchiveAreKept)
+{
+    Workspace ws;
+    ws.file(QStringLiteral("a.txt"), "first");
+    ws.file(QStringLiteral("b.txt"), "second");
+    const QByteArray stub = noise(4096, 4);
+    ASSERT_EQ(runTool(QStringLiteral("zip"),
+                      {QStringLiteral("-q"), QStringLiteral("plain.zip"), QStringLiteral("a.txt")}, ws.path())
+                  .exitCode,
+              0);
+    ws.file(QStringLiteral("sfx.zip"), stub + ws.read(QStringLiteral("plain.zip")));
+    RecordingEngine r;
+    ASSERT_EQ(add(r, ws.path(), ws.path(QStringLiteral("sfx.zip")), {xamAdd, {"b.txt"}}), 0);
+    EXPECT_EQ(ws.read(QStringLiteral("sfx.zip")).left(stub.size()), stub);
+    // The offsets count the bytes in front, so even strict readers find the entries.
+    const ToolRun unzip =
+        runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), QStringLiteral("sfx.zip")}, ws.path());
+    EXPECT_EQ(unzip.exitCode, 0) << unzip.out.constData();
+    EXPECT_EQ(sorted(readWithPython(ws.path(QStringLiteral("sfx.zip"))).names()),
+              (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+}
+
+TEST(WriterVector, InvalidVectorsAreRefused)
+{
+    void *module = ::dlopen(TOVO_BIN_DIR "/libzipwr.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << ::dlerror();
+    const auto entry = reinterpret_cast<TovoZipEntry>(::dlsym(module, TOVO_ZIP_WRITER_ENTRY));
+    ASSERT_NE(entry, nullptr);
+    Workspace ws;
+    const QByteArray archive = QFile::encodeName(ws.path(QStringLiteral("v.zip")));
+    const struct {
+        const char *name;
+        int version;
+        std::vector<const char *> args;
+        int code;
+    } rows[] = {
+        {"another contract version", 99, {"", "-6", archive.constData(), "-W", "f"}, 250},
+        {"an unknown option", 100, {"", "-q", archive.constData(), "-W", "f"}, 250},
+        {"no archive", 100, {"", "-6", "-r"}, 250},
+        {"an option without its value", 100, {"", "-t"}, 250},
+        {"a date that does not exist", 100, {"", "-t", "29022021", archive.constData(), "-W", "f"}, 250},
+        {"two commands", 100, {"", "-d", "-F", archive.constData()}, 250},
+        {"a self-extractor", 100, {"", "-M", "-Y", "stub", "", "TOVOSFX", archive.constData()}, 460},
+        {"an add making a self-extractor",
+         100,
+         {"", "-6", "-Y", "stub", "", "TOVOSFX", "-t", "01011980", archive.constData(), "-W", "f"},
+         460},
+        {"a repair of nothing", 100, {"", "-F", archive.constData()}, 30},
+        {"multi-disk options are accepted",
+         100,
+         {"", "-6", "-!", "-&", "-g", "-b", "/nowhere", "-$", archive.constData(), "-W", "nothing"},
+         280},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<char *> argv;
+        for (const char *a : row.args)
+            argv.push_back(const_cast<char *>(a));
+        argv.push_back(nullptr);
+        EXPECT_EQ(entry(row.version, int(row.args.size()), argv.data(), nullptr, nullptr), row.code);
+        EXPECT_FALSE(ws.exists(QStringLiteral("v.zip")));
+    }
+    ::dlclose(module);
+}

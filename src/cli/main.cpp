@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QLoggingCategory>
 
+#include "platform/timezone.h"
 #include "cli/clirequest.h"
 #include "cli/clisession.h"
 #include "cli/terminal.h"
@@ -17,6 +18,7 @@ using namespace tovo;
 
 int main(int argc, char **argv)
 {
+    tovo::platform::SettleLocalTimeZone();
     QCoreApplication app(argc, argv);
     // The code and its label say what went wrong; the engine's own log would
     // only repeat it.

@@ -1,3 +1,4 @@
+#include "platform/timezone.h"
 #include "shell/forms.h"
 #include "shell/tprincipale.h"
 
@@ -8,6 +9,7 @@
 
 int main(int argc, char *argv[])
 {
+    tovo::platform::SettleLocalTimeZone();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovo v4.4"));
     QApplication::setOrganizationName(QStringLiteral("Velmora"));

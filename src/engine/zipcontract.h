@@ -223,7 +223,7 @@ enum {
      * test, extract), or it holds no entry (list, test, extract). */
     TOVO_ZIP_WARN_NO_ARCHIVE = 30,
     TOVO_ZIP_WARN_PASSWORD = 40,          /* encrypted entries skipped: password missing or wrong */
-    TOVO_ZIP_WARN_NOT_FOUND = 50,         /* some names or file specifications matched nothing */
+    TOVO_ZIP_WARN_NOT_FOUND = 50,         /* some names or file patterns matched nothing */
     /* Not a ZIP archive, or its central directory is inconsistent (bad
      * offsets or counts, overlapping entries). */
     TOVO_ZIP_ERR_BAD_ARCHIVE = 100,

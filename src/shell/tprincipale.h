@@ -43,7 +43,7 @@ class TFileNameEdit;
 
 // The main window: hosts the archive name and password, the left-hand
 // browser, the entry list, the viewer pane and the bottom bar. Its handlers
-// keep the specification-style names so each can be found by search; the
+// keep their established names so each can be found by search; the
 // workflows themselves live in their subsystem folders.
 class TPrincipale : public QMainWindow {
     Q_OBJECT

@@ -178,12 +178,12 @@ TEST(ZipNames, WildcardMatch)
         EXPECT_EQ(WildcardMatch(row.pattern, row.stored), row.match);
     }
 
-    EXPECT_TRUE(SpecSelects("dir", "dir/x"));
-    EXPECT_TRUE(SpecSelects("dir/", "dir/x/y"));
-    EXPECT_TRUE(SpecSelects("dir", "dir"));
-    EXPECT_FALSE(SpecSelects("di", "dir/x"));
-    EXPECT_FALSE(SpecSelects("d*", "e/dir"));
-    EXPECT_FALSE(SpecSelects("", "x"));
+    EXPECT_TRUE(PatternSelects("dir", "dir/x"));
+    EXPECT_TRUE(PatternSelects("dir/", "dir/x/y"));
+    EXPECT_TRUE(PatternSelects("dir", "dir"));
+    EXPECT_FALSE(PatternSelects("di", "dir/x"));
+    EXPECT_FALSE(PatternSelects("d*", "e/dir"));
+    EXPECT_FALSE(PatternSelects("", "x"));
 }
 
 TEST(ZipDates, DosDateTime)
@@ -235,7 +235,7 @@ TEST(ReaderArgs, EngineVectors)
     s.FilesToProcess = {QStringLiteral("*.txt"), QStringLiteral("<*.log"), QStringLiteral(">b")};
     ASSERT_EQ(parse(TestVector(s), a), 0);
     EXPECT_EQ(a.command, ReaderCommand::Test);
-    EXPECT_EQ(a.specs, (std::vector<std::string>{"*.txt", ">b"}));
+    EXPECT_EQ(a.patterns, (std::vector<std::string>{"*.txt", ">b"}));
     EXPECT_EQ(a.excludes, (std::vector<std::string>{"*.log"}));
 
     s.MultidiskMode = false;
@@ -249,7 +249,7 @@ TEST(ReaderArgs, EngineVectors)
     EXPECT_EQ(a.overwrite, OverwriteMode::Never);
     EXPECT_TRUE(a.junkPaths);
     EXPECT_EQ(a.destination, "/out put");
-    EXPECT_EQ(a.specs, (std::vector<std::string>{"-d", "x"})) << "a name like an option stays a name";
+    EXPECT_EQ(a.patterns, (std::vector<std::string>{"-d", "x"})) << "a name like an option stays a name";
 
     s.UsePaths = true;
     s.Overwrite = xowAlways;
@@ -260,7 +260,7 @@ TEST(ReaderArgs, EngineVectors)
     EXPECT_EQ(a.overwrite, OverwriteMode::Always);
     EXPECT_FALSE(a.junkPaths);
     EXPECT_TRUE(a.destination.empty());
-    EXPECT_TRUE(a.specs.empty());
+    EXPECT_TRUE(a.patterns.empty());
 
     const struct {
         const char *name;

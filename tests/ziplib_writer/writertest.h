@@ -180,7 +180,7 @@ public:
 };
 
 // Runs fn with dir as the current directory (the engine's file
-// specifications are relative to it, as the GUI arranges).
+// patterns are relative to it, as the GUI arranges).
 template <typename Fn> auto inDirectory(const QString &dir, Fn fn)
 {
     const QString before = QDir::currentPath();

@@ -183,13 +183,13 @@ bool WildcardMatch(std::string_view pattern, std::string_view name)
     return p == pattern.size();
 }
 
-bool SpecSelects(std::string_view spec, std::string_view name)
+bool PatternSelects(std::string_view pattern, std::string_view name)
 {
-    if (spec.empty())
+    if (pattern.empty())
         return false;
-    if (WildcardMatch(spec, name))
+    if (WildcardMatch(pattern, name))
         return true;
-    std::string_view folder = spec;
+    std::string_view folder = pattern;
     while (!folder.empty() && folder.back() == '/')
         folder.remove_suffix(1);
     if (folder.empty() || folder.find_first_of("*?") != std::string_view::npos)

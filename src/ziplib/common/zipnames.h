@@ -39,9 +39,9 @@ std::optional<std::string> SafeRelativePath(std::string_view name, const NameRul
 // else literally, case-sensitive.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
-// Whether a file specification selects an entry name: a wildcard match, or
-// the name lies below the specification taken as a folder ("dir" or "dir/"
+// Whether a file pattern selects an entry name: a wildcard match, or
+// the name lies below the pattern taken as a folder ("dir" or "dir/"
 // selects "dir/x").
-bool SpecSelects(std::string_view spec, std::string_view name);
+bool PatternSelects(std::string_view pattern, std::string_view name);
 
 } // namespace tovo::zip

@@ -98,7 +98,7 @@ int ParseReaderArgs(int argc, const char *const *argv, ReaderArgs &args)
             excluding = true;
             continue;
         }
-        (excluding ? args.excludes : args.specs).emplace_back(a);
+        (excluding ? args.excludes : args.patterns).emplace_back(a);
     }
     return TOVO_ZIP_OK;
 }

@@ -1,7 +1,7 @@
 // The argument vector of the reading module, as the engine builds it:
-//   list:    PASSWORD -v [-1N] [-2N] [-!] ARCHIVE [SPEC...] [-x SPEC...]
-//   test:    PASSWORD [-!] -t ARCHIVE [SPEC...] [-x SPEC...]
-//   extract: PASSWORD [-f|-u] [-1N] [-2N] [-j] [-!] [-n|-o] ARCHIVE [SPEC...] [-x SPEC...] [-d DIR]
+//   list:    PASSWORD -v [-1N] [-2N] [-!] ARCHIVE [PATTERN...] [-x PATTERN...]
+//   test:    PASSWORD [-!] -t ARCHIVE [PATTERN...] [-x PATTERN...]
+//   extract: PASSWORD [-f|-u] [-1N] [-2N] [-j] [-!] [-n|-o] ARCHIVE [PATTERN...] [-x PATTERN...] [-d DIR]
 #pragma once
 
 #include <string>
@@ -22,7 +22,7 @@ struct ReaderArgs {
     std::string password;
     std::string archive;
     std::string destination; // empty: the current directory
-    std::vector<std::string> specs;
+    std::vector<std::string> patterns;
     std::vector<std::string> excludes;
 };
 

@@ -21,17 +21,17 @@ namespace
 {
 
 // The indexes of the entries the file list selects, in archive order; a
-// specification that selects nothing notes 50.
+// pattern that selects nothing notes 50.
 std::vector<std::size_t> selectEntries(const ZipDirectory &dir, const ReaderArgs &args, Outcome &outcome)
 {
     std::vector<std::size_t> selected;
-    std::vector<bool> used(args.specs.size(), false);
+    std::vector<bool> used(args.patterns.size(), false);
     selected.reserve(dir.entries.size());
     for (std::size_t i = 0; i < dir.entries.size(); ++i) {
         const std::string &name = dir.entries[i].name;
-        bool wanted = args.specs.empty();
-        for (std::size_t s = 0; s < args.specs.size(); ++s) {
-            if (SpecSelects(args.specs[s], name)) {
+        bool wanted = args.patterns.empty();
+        for (std::size_t s = 0; s < args.patterns.size(); ++s) {
+            if (PatternSelects(args.patterns[s], name)) {
                 wanted = true;
                 used[s] = true;
             }
@@ -40,7 +40,7 @@ std::vector<std::size_t> selectEntries(const ZipDirectory &dir, const ReaderArgs
             continue;
         bool excluded = false;
         for (const std::string &x : args.excludes)
-            excluded = excluded || SpecSelects(x, name);
+            excluded = excluded || PatternSelects(x, name);
         if (!excluded)
             selected.push_back(i);
     }

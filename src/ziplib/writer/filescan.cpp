@@ -99,34 +99,34 @@ FileScanner::FileScanner(const WriterArgs &args, Reporter &reporter, const std::
 
 ScanResult FileScanner::scan()
 {
-    for (const std::string &spec : m_args.files) {
+    for (const std::string &pattern : m_args.files) {
         if (m_result.stopped)
             break;
-        if (!addSpec(spec))
+        if (!addPattern(pattern))
             ++m_result.unmatchedSpecs;
     }
     return std::move(m_result);
 }
 
-bool FileScanner::addSpec(const std::string &spec)
+bool FileScanner::addPattern(const std::string &pattern)
 {
-    const std::size_t slash = spec.rfind('/');
-    const std::string fileName = slash == std::string::npos ? spec : spec.substr(slash + 1);
+    const std::size_t slash = pattern.rfind('/');
+    const std::string fileName = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
     if (m_args.wildcards && hasWildcard(fileName)) {
         // A file of that very name (with "*" or "?" in it) is taken as named.
         struct stat st;
-        if (::lstat(spec.c_str(), &st) == 0)
-            return addPath(spec, !m_implicit);
-        return addWildcard(spec);
+        if (::lstat(pattern.c_str(), &st) == 0)
+            return addPath(pattern, !m_implicit);
+        return addWildcard(pattern);
     }
-    return addPath(spec, !m_implicit);
+    return addPath(pattern, !m_implicit);
 }
 
-bool FileScanner::addWildcard(const std::string &spec)
+bool FileScanner::addWildcard(const std::string &wanted)
 {
-    const std::size_t slash = spec.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : spec.substr(0, slash + 1);
-    std::string pattern = slash == std::string::npos ? spec : spec.substr(slash + 1);
+    const std::size_t slash = wanted.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : wanted.substr(0, slash + 1);
+    std::string pattern = slash == std::string::npos ? wanted : wanted.substr(slash + 1);
     // "*.*" means every file, as it always has on DOS.
     if (pattern == "*.*")
         pattern = "*";

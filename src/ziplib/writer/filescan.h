@@ -1,4 +1,4 @@
-// Turning the file specifications of an add into the files to store: names
+// Turning the file patterns of an add into the files to store: names
 // and wildcards relative to the current directory, recursion, hidden files,
 // directory entries, the date filter and the includes and excludes.
 #pragma once
@@ -20,14 +20,14 @@ struct SourceFile {
     std::string path;       // as it is opened: relative to the current directory, or absolute
     std::string storedName; // "/" separators, relative, no "..", a folder ends with "/"
     bool directory = false;
-    bool named = false; // named by a specification itself, not found by recursion or a wildcard
+    bool named = false; // named by a pattern itself, not found by recursion or a wildcard
     struct stat st {};
 };
 
 struct ScanResult {
     std::vector<SourceFile> files;
     std::vector<std::string> walkedDirectories; // folders recursed into, parents first
-    int unmatchedSpecs = 0;                     // specifications that named nothing on disk
+    int unmatchedSpecs = 0;                     // patterns that named nothing on disk
     int skipped = 0;                            // files reported with a skipping message
     bool namedUnreadable = false;               // a named file could not be opened
     bool stopped = false;                       // a callback asked to stop
@@ -43,18 +43,18 @@ public:
     // archive (may not exist yet) is never added to itself.
     FileScanner(const WriterArgs &args, Reporter &reporter, const std::string &archive);
 
-    // Collects the files of every specification of args, in order. Each
+    // Collects the files of every pattern of args, in order. Each
     // file that cannot be read is reported (reason 3), as is each file of a
     // kind that cannot be stored (reason 4).
     ScanResult scan();
 
-    // The specifications are entry names rather than names the user gave:
+    // The patterns are entry names rather than names the user gave:
     // a file that cannot be read is skipped like one found by recursion.
     void setImplicit() { m_implicit = true; }
 
 private:
-    bool addSpec(const std::string &spec);
-    bool addWildcard(const std::string &spec);
+    bool addPattern(const std::string &pattern);
+    bool addWildcard(const std::string &pattern);
     // Returns false when the path names nothing.
     bool addPath(const std::string &path, bool named, const struct stat *known = nullptr);
     void addDirectory(const std::string &path, const struct stat &st, bool named);

@@ -8,7 +8,7 @@ class Reporter;
 struct WriterArgs;
 
 // Add, Freshen and Update. Returns 0, a warning (10 entries skipped, 50
-// specifications matched nothing) or an error; the original archive is
+// patterns matched nothing) or an error; the original archive is
 // unchanged by every error.
 int RunAdd(const WriterArgs &args, Reporter &reporter);
 

@@ -16,7 +16,7 @@ struct WriterArgs {
     WriterCommand command = WriterCommand::Add;
     std::string password;
     std::string archive;
-    std::vector<std::string> files;    // file specifications or entry names, in order
+    std::vector<std::string> files;    // file patterns or entry names, in order
     std::vector<std::string> includes; // "-i": patterns the stored names must match (one of)
     std::vector<std::string> excludes; // "-x": patterns no stored name may match
 

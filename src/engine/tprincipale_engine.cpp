@@ -12,6 +12,7 @@
 #include "shell/forms.h"
 #include "shell/labelmessages.h"
 #include "shell/labelstore.h"
+#include "shell/look.h"
 #include "shell/labeltable.h"
 #include "shell/messageservice.h"
 #include "shell/paths.h"
@@ -24,20 +25,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include <climits>
-
 namespace tovo {
 namespace {
-
-// Progress bars count in int: large byte counts are scaled down together.
-void setGauge(QProgressBar *bar, qint64 value, qint64 maximum)
-{
-    qint64 scale = 1;
-    while (maximum / scale > INT_MAX)
-        scale *= 1024;
-    bar->setMaximum(static_cast<int>(maximum / scale));
-    bar->setValue(static_cast<int>(qBound<qint64>(0, value, maximum) / scale));
-}
 
 void setBold(QWidget *widget, bool bold)
 {
@@ -201,16 +190,16 @@ void TPrincipale::XZipExtracting(const TZipFileStats &stats)
     TailleFD->setText(FormatSize(static_cast<double>(stats.Size)));
     DateFic->setText(QLocale().toString(stats.DateTime, QStringLiteral("dd MMM yyyy hh:mm")));
     LastExtractedSize = static_cast<double>(stats.Size);
-    setGauge(FiGauge, stats.CompressedSize, stats.Size);
+    look::setGauge(FiGauge, stats.CompressedSize, stats.Size);
     QApplication::processEvents();
 }
 
 void TPrincipale::XZipStatus(const TZipFileStats &stats)
 {
     if (stats.BytesDone >= stats.Size)
-        setGauge(Gauge, 0, stats.Size);
+        look::setGauge(Gauge, 0, stats.Size);
     else
-        setGauge(Gauge, stats.BytesDone, stats.Size);
+        look::setGauge(Gauge, stats.BytesDone, stats.Size);
 }
 
 void TPrincipale::XZipReplace(TZipReplace &replace)

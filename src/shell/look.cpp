@@ -1,9 +1,12 @@
 #include "shell/look.h"
 
 #include <QPalette>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QWidget>
+
+#include <climits>
 
 namespace tovo::look {
 
@@ -61,6 +64,15 @@ void centerOnScreen(QWidget *window)
         frame.moveCenter(s->geometry().center());
         window->move(frame.topLeft());
     }
+}
+
+void setGauge(QProgressBar *bar, qint64 value, qint64 maximum)
+{
+    qint64 scale = 1;
+    while (maximum / scale > INT_MAX)
+        scale *= 1024;
+    bar->setMaximum(static_cast<int>(maximum / scale));
+    bar->setValue(static_cast<int>(qBound<qint64>(0, value, maximum) / scale));
 }
 
 } // namespace tovo::look

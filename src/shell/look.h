@@ -5,6 +5,7 @@
 #include <QLatin1String>
 #include <QObject>
 
+class QProgressBar;
 class QPushButton;
 class QString;
 class QWidget;
@@ -35,5 +36,8 @@ template <typename T> T *named(T *object, const char *name)
 QPushButton *plainButton(QWidget *parent, const char *name, const QString &text);
 // Moves a window so that its frame is centred on its screen.
 void centerOnScreen(QWidget *window);
+// Sets a progress bar to a byte count out of a maximum; bars count in int,
+// so large counts are scaled down together.
+void setGauge(QProgressBar *bar, qint64 value, qint64 maximum);
 
 } // namespace tovo::look

@@ -4,9 +4,14 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace tovo {
 namespace {
@@ -48,9 +53,38 @@ std::optional<QString> takeText(std::deque<std::optional<QString>> &queue, int &
     return value;
 }
 
+// Qt's folder dialog as its opener sees it while it is open.
+class QtFolderDialog : public FolderDialogHandle {
+public:
+    QtFolderDialog(QFileDialog &dialog, QLabel *status) : m_dialog(dialog), m_status(status) {}
+    void selectFolder(const QString &path) override { m_dialog.setDirectory(path); }
+    void setStatusText(const QString &text) override
+    {
+        if (m_status)
+            m_status->setText(text);
+    }
+
+private:
+    QFileDialog &m_dialog;
+    QLabel *m_status;
+};
+
+// Records what the caller does with the folder dialog while it is "open".
+class ScriptedFolderDialog : public FolderDialogHandle {
+public:
+    explicit ScriptedFolderDialog(ScriptedMessageService &service) : m_service(service) {}
+    void selectFolder(const QString &path) override { m_service.folderMoves << path; }
+    void setStatusText(const QString &text) override { m_service.folderStatus << text; }
+
+private:
+    ScriptedMessageService &m_service;
+};
+
 } // namespace
 
 MessageService::~MessageService() = default;
+
+FolderDialogHandle::~FolderDialogHandle() = default;
 
 MessageService &Messages() { return *current(); }
 
@@ -105,6 +139,46 @@ std::optional<QString> RealMessageService::chooseDirectory(QWidget *parent, cons
     return dialog.selectedFiles().first();
 }
 
+std::optional<QString> RealMessageService::chooseFolder(const FolderDialogRequest &request)
+{
+    QFileDialog dialog(request.parent, request.title, request.directory);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    // The root comes first among the places on the left, then the home folder.
+    QList<QUrl> places{QUrl::fromLocalFile(request.root)};
+    if (QDir(request.root) != QDir::home())
+        places << QUrl::fromLocalFile(QDir::homePath());
+    dialog.setSidebarUrls(places);
+    QLabel *status = nullptr;
+    if (request.showStatus) {
+        if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout())) {
+            status = new QLabel(request.statusText, &dialog);
+            status->setObjectName(QStringLiteral("StatusText"));
+            grid->addWidget(status, grid->rowCount(), 0, 1, grid->columnCount());
+        }
+    }
+    QtFolderDialog handle(dialog, status);
+    if (request.selected) {
+        const auto report = [&request](const QString &path) {
+            request.selected(QFileInfo(path).isDir() ? QDir::cleanPath(path) : QString());
+        };
+        QObject::connect(&dialog, &QFileDialog::currentChanged, &dialog, report);
+        QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, report);
+    }
+    if (request.shown) {
+        // Queued: it runs once the dialog's own event loop has shown it.
+        QMetaObject::invokeMethod(
+            &dialog, [&request, &handle] { request.shown(handle); }, Qt::QueuedConnection);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString chosen = dialog.selectedFiles().first();
+    if (!QFileInfo(chosen).isDir())
+        return std::nullopt;
+    return QDir::cleanPath(chosen);
+}
+
 std::optional<QString> RealMessageService::chooseOpenFile(QWidget *parent, const QString &title,
                                                           const QString &start, const QString &filter)
 {
@@ -142,6 +216,19 @@ std::optional<QString> ScriptedMessageService::chooseDirectory(QWidget *, const 
 {
     dialogs << title;
     return takeText(directoryAnswers, unexpected);
+}
+
+std::optional<QString> ScriptedMessageService::chooseFolder(const FolderDialogRequest &request)
+{
+    dialogs << request.title;
+    folderRequests << request;
+    ScriptedFolderDialog handle(*this);
+    if (request.shown)
+        request.shown(handle);
+    std::optional<QString> answer = takeText(directoryAnswers, unexpected);
+    if (answer && request.selected)
+        request.selected(*answer);
+    return answer;
 }
 
 std::optional<QString> ScriptedMessageService::chooseOpenFile(QWidget *, const QString &title, const QString &,

@@ -25,6 +25,31 @@ struct MessageBoxRequest {
     QString title; // empty: the application title
 };
 
+// An open folder dialog, as the code that opened it may act on it.
+class FolderDialogHandle {
+public:
+    virtual ~FolderDialogHandle();
+    // Moves the dialog's selection to a folder.
+    virtual void selectFolder(const QString &path) = 0;
+    // Shows a text in the dialog's status line (when it has one).
+    virtual void setStatusText(const QString &text) = 0;
+};
+
+// A folder dialog that reports while it is open.
+struct FolderDialogRequest {
+    QWidget *parent = nullptr;
+    QString title;
+    QString directory; // selected when the dialog opens
+    QString root;      // the top of the folders offered
+    bool showStatus = false;
+    QString statusText;
+    // Called once the dialog is open; the handle lives until it closes.
+    std::function<void(FolderDialogHandle &)> shown;
+    // Called when the selection changes, with the selected folder's path
+    // (empty when what is selected is not a folder).
+    std::function<void(const QString &)> selected;
+};
+
 // Every message box, input box and folder dialog goes through this service,
 // so tests answer them from a script instead of blocking on a modal dialog.
 class MessageService {
@@ -37,6 +62,9 @@ public:
     // existing folder may be accepted (the caller then offers to create it).
     virtual std::optional<QString> chooseDirectory(QWidget *parent, const QString &title, const QString &start,
                                                    bool allowCreate) = 0;
+    // A folder dialog that keeps its caller informed while open (only
+    // existing folders can be chosen); nothing when cancelled.
+    virtual std::optional<QString> chooseFolder(const FolderDialogRequest &request) = 0;
     // An open-file dialog; filter in the pipe form "Text|*.a;*.b|Text|*.*".
     virtual std::optional<QString> chooseOpenFile(QWidget *parent, const QString &title, const QString &start,
                                                   const QString &filter) = 0;
@@ -59,6 +87,7 @@ public:
     int showMessage(const MessageBoxRequest &request) override;
     std::optional<QString> chooseDirectory(QWidget *parent, const QString &title, const QString &start,
                                            bool allowCreate) override;
+    std::optional<QString> chooseFolder(const FolderDialogRequest &request) override;
     std::optional<QString> chooseOpenFile(QWidget *parent, const QString &title, const QString &start,
                                           const QString &filter) override;
     std::optional<QString> inputText(QWidget *parent, const QString &title, const QString &prompt,
@@ -82,11 +111,19 @@ public:
     std::deque<std::function<int(QDialog *)>> formAnswers;
     QList<MessageBoxRequest> shown;
     QStringList dialogs; // titles of the file, folder and input dialogs, object names of forms
+    // The folder dialogs shown through chooseFolder (answered from
+    // directoryAnswers), and what their callers did while they were open.
+    QList<FolderDialogRequest> folderRequests;
+    QStringList folderMoves;
+    QStringList folderStatus;
     int unexpected = 0;
 
     int showMessage(const MessageBoxRequest &request) override;
     std::optional<QString> chooseDirectory(QWidget *parent, const QString &title, const QString &start,
                                            bool allowCreate) override;
+    // Calls the request's shown, takes the answer, and reports it as the
+    // selection before returning it.
+    std::optional<QString> chooseFolder(const FolderDialogRequest &request) override;
     std::optional<QString> chooseOpenFile(QWidget *parent, const QString &title, const QString &start,
                                           const QString &filter) override;
     std::optional<QString> inputText(QWidget *parent, const QString &title, const QString &prompt,

@@ -72,6 +72,7 @@ TPrincipale::TPrincipale(std::unique_ptr<SettingsStore> settings, QWidget *paren
     connectHandlers();
     connectBrowsing();
     connectOperations();
+    setUpArchiveOperations();
     connectEngine();
     FormCreate();
 }

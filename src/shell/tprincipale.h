@@ -31,6 +31,7 @@ class QWidget;
 namespace tovo {
 
 class TCaptionPanel;
+class TPathDialog;
 class TEntryModel;
 class TZipEngine;
 struct TZipFileStats;
@@ -98,6 +99,11 @@ public:
     // SelSrc: the chooser for the browser panel's directory.
     void SelRepDestClick();
 
+    // --- refreshing, deleting, copying the archive ---
+    void ActuClick();
+    void SupprClick();
+    void CopyZipClick();
+
     // --- engine commands, busy state and engine events ---
     bool RunEngineCommand(QChar command);
     void SetIdle(bool idle);
@@ -132,6 +138,8 @@ public:
     QString CurrentArchive;
     QString LastPreviewed;
     QString TempFile;
+    // The folder dialog of refreshing and copying; remembers its last folder.
+    TPathDialog *PathDialog1 = nullptr;
     // The command-line parameters after the program name (set before showing).
     QStringList CommandLine;
     SettingsStore &settings() { return *m_settings; }
@@ -227,6 +235,7 @@ private:
     void connectBrowsing();
     void connectEngine();
     void connectOperations();
+    void setUpArchiveOperations();
     bool desacTest() const;
     QString extractionDestination() const;
     void setExtractionDestination(const QString &directory);

@@ -7,11 +7,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace tovo {
 namespace {
@@ -141,39 +141,60 @@ std::optional<QString> RealMessageService::chooseDirectory(QWidget *parent, cons
 
 std::optional<QString> RealMessageService::chooseFolder(const FolderDialogRequest &request)
 {
-    QFileDialog dialog(request.parent, request.title, request.directory);
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    // Qt's file dialog inside a dialog of ours, so the title can stand above
+    // the folders and the status line below them.
+    QDialog frame(request.parent);
+    frame.setWindowTitle(request.title);
+    auto *layout = new QVBoxLayout(&frame);
+    auto *heading = new QLabel(request.title, &frame);
+    heading->setObjectName(QStringLiteral("Title"));
+    heading->setWordWrap(true);
+    layout->addWidget(heading);
+
+    auto *files = new QFileDialog(&frame, request.title, request.directory);
+    files->setWindowFlags(Qt::Widget);
+    files->setOption(QFileDialog::DontUseNativeDialog, true);
+    files->setOption(QFileDialog::ShowDirsOnly, true);
+    files->setFileMode(QFileDialog::Directory);
+    // Only folders are offered: their names are all there is to show.
+    files->setViewMode(QFileDialog::List);
+    for (const char *name : {"fileTypeCombo", "fileTypeLabel"}) {
+        if (QWidget *w = files->findChild<QWidget *>(QLatin1String(name)))
+            w->hide();
+    }
     // The root comes first among the places on the left, then the home folder.
     QList<QUrl> places{QUrl::fromLocalFile(request.root)};
     if (QDir(request.root) != QDir::home())
         places << QUrl::fromLocalFile(QDir::homePath());
-    dialog.setSidebarUrls(places);
+    files->setSidebarUrls(places);
+    layout->addWidget(files, 1);
+    QObject::connect(files, &QDialog::finished, &frame, &QDialog::done);
+
     QLabel *status = nullptr;
     if (request.showStatus) {
-        if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout())) {
-            status = new QLabel(request.statusText, &dialog);
-            status->setObjectName(QStringLiteral("StatusText"));
-            grid->addWidget(status, grid->rowCount(), 0, 1, grid->columnCount());
-        }
+        status = new QLabel(request.statusText, &frame);
+        status->setObjectName(QStringLiteral("StatusText"));
+        layout->addWidget(status);
     }
-    QtFolderDialog handle(dialog, status);
+    heading->setBuddy(files);
+    frame.resize(640, 440);
+
+    QtFolderDialog handle(*files, status);
     if (request.selected) {
         const auto report = [&request](const QString &path) {
             request.selected(QFileInfo(path).isDir() ? QDir::cleanPath(path) : QString());
         };
-        QObject::connect(&dialog, &QFileDialog::currentChanged, &dialog, report);
-        QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, report);
+        QObject::connect(files, &QFileDialog::currentChanged, &frame, report);
+        QObject::connect(files, &QFileDialog::directoryEntered, &frame, report);
     }
     if (request.shown) {
         // Queued: it runs once the dialog's own event loop has shown it.
         QMetaObject::invokeMethod(
-            &dialog, [&request, &handle] { request.shown(handle); }, Qt::QueuedConnection);
+            &frame, [&request, &handle] { request.shown(handle); }, Qt::QueuedConnection);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (frame.exec() != QDialog::Accepted || files->selectedFiles().isEmpty())
         return std::nullopt;
-    const QString chosen = dialog.selectedFiles().first();
+    const QString chosen = files->selectedFiles().first();
     if (!QFileInfo(chosen).isDir())
         return std::nullopt;
     return QDir::cleanPath(chosen);

@@ -107,7 +107,8 @@ TEST(ScriptedService, RestoresPreviousServiceAndCountsSurprises)
         EXPECT_EQ(&Messages(), &inner);
         EXPECT_EQ(Messages().showMessage({}), IdCancel);
         EXPECT_FALSE(Messages().chooseDirectory(nullptr, QString(), QString(), false).has_value());
-        EXPECT_EQ(inner.unexpected, 2);
+        EXPECT_FALSE(Messages().chooseFolder({}).has_value());
+        EXPECT_EQ(inner.unexpected, 3);
     }
     EXPECT_EQ(&Messages(), before);
 }

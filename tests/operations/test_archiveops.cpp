@@ -13,7 +13,6 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QToolButton>
 
 #include <cerrno>
@@ -21,6 +20,7 @@
 #include <utime.h>
 
 using namespace tovo;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -36,6 +36,17 @@ time_t timeOf(const QString &path)
 {
     struct stat st;
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mtime : 0;
+}
+
+// Runs a tool; its standard output, or nothing when it failed.
+std::optional<QByteArray> run(const QStringList &command, const QString &directory = {})
+{
+    QProcess p;
+    p.setWorkingDirectory(directory);
+    p.start(command[0], command.mid(1));
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return std::nullopt;
+    return p.readAllStandardOutput();
 }
 
 class ArchiveOpsTest : public test::ExtractionFixture {
@@ -67,102 +78,65 @@ protected:
         return result;
     }
 
-    // Lines of the refresh list, as shown (the last found first).
-    static QString lines(const QStringList &shown)
+    // Whether the boxes shown carry these labels, in this order.
+    bool shownLabels(const QList<int> &labels) const
     {
-        QString text;
-        for (const QString &line : shown)
-            text += QStringLiteral("\r   ") + line;
-        return text;
+        if (boxes.shown.size() != labels.size())
+            return false;
+        for (int i = 0; i < labels.size(); ++i) {
+            if (!boxes.shown[i].text.contains(GetLabel(labels[i])))
+                return false;
+        }
+        return true;
     }
 
-    // Runs a tool; its standard output, or nothing when it failed.
-    static std::optional<QByteArray> run(const QString &program, const QStringList &arguments,
-                                         const QString &directory = {})
+    // Starts a step: forgets the calls, boxes and folder dialogs of the last.
+    void step(std::deque<std::optional<QString>> folders, std::deque<int> answers)
     {
-        QProcess p;
-        p.setWorkingDirectory(directory);
-        p.start(program, arguments);
-        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-            return std::nullopt;
-        return p.readAllStandardOutput();
-    }
-
-    static QStringList filesIn(const QString &folder)
-    {
-        return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+        forget();
+        boxes.folderRequests.clear();
+        boxes.directoryAnswers = std::move(folders);
+        boxes.answers = std::move(answers);
     }
 };
 
 TEST_F(ArchiveOpsTest, PathDialogComponent)
 {
+    TPathDialog dialog;
+    dialog.SetDirectory(QString());
+    EXPECT_EQ(dialog.Directory(), QDir::currentPath());
     struct Case {
         const char *name;
-        QString directory;
-        QString expected;
-    };
-    const Case directories[] = {
-        {"one trailing separator goes", QStringLiteral("/srv/data/"), QStringLiteral("/srv/data")},
-        {"only one of two", QStringLiteral("/srv/data//"), QStringLiteral("/srv/data/")},
-        {"the root stays the root", QStringLiteral("/"), QStringLiteral("/")},
-        {"empty: the current directory", QString(), QDir::currentPath()},
-    };
-    TPathDialog dialog;
-    for (const Case &c : directories) {
-        dialog.SetDirectory(c.directory);
-        EXPECT_EQ(dialog.Directory(), c.expected) << c.name;
-    }
-
-    struct Run {
-        const char *name;
         bool showStatus;
-        TRootItem root;
         std::optional<QString> answer;
+        QString directory; // afterwards
     };
-    const Run runs[] = {
-        {"chosen, status shown", true, riMyComputer, QStringLiteral("/srv/choisi/")},
-        {"chosen, no status line", false, riDesktop, QStringLiteral("/srv/autre")},
-        {"cancelled", true, riMyComputer, std::nullopt},
+    const Case cases[] = {
+        {"chosen, with a status line", true, u"/srv/choisi/"_s, u"/srv/choisi"_s},
+        {"cancelled: as set while open", false, std::nullopt, u"/srv/ailleurs/"_s},
     };
-    for (const Run &r : runs) {
-        boxes.folderRequests.clear();
+    for (const Case &c : cases) {
+        step({c.answer}, {});
         boxes.folderMoves.clear();
         boxes.folderStatus.clear();
-        dialog.SetDirectory(QStringLiteral("/srv/depart/"));
-        dialog.Title = QStringLiteral("Titre");
-        dialog.ShowStatus = r.showStatus;
-        dialog.RootItem = r.root;
+        dialog.SetDirectory(u"/srv/depart/"_s);
+        dialog.ShowStatus = c.showStatus;
         QStringList events;
         dialog.OnShow = [&](TPathDialog *d) {
-            events << QStringLiteral("show");
+            events << u"show"_s;
             // While open, both properties reach the dialog.
-            d->SetDirectory(QStringLiteral("/srv/ailleurs/"));
-            d->SetStatusText(QStringLiteral("état"));
+            d->SetDirectory(u"/srv/ailleurs//"_s);
+            d->SetStatusText(u"état"_s);
         };
         dialog.OnSelect = [&](TPathDialog *, const QString &path) { events << path; };
-        boxes.directoryAnswers = {r.answer};
-        EXPECT_EQ(dialog.Execute(), r.answer.has_value()) << r.name;
+        EXPECT_EQ(dialog.Execute(), c.answer.has_value()) << c.name;
 
-        ASSERT_EQ(boxes.folderRequests.size(), 1) << r.name;
-        const FolderDialogRequest &request = boxes.folderRequests[0];
-        EXPECT_EQ(request.title, QStringLiteral("Titre")) << r.name;
-        EXPECT_EQ(request.directory, QStringLiteral("/srv/depart")) << r.name;
-        EXPECT_EQ(request.showStatus, r.showStatus) << r.name;
-        EXPECT_EQ(request.root, r.root == riDesktop
-                                    ? QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
-                                    : QStringLiteral("/"))
-            << r.name;
-        EXPECT_EQ(boxes.folderMoves, QStringList{QStringLiteral("/srv/ailleurs")}) << r.name;
-        EXPECT_EQ(boxes.folderStatus, r.showStatus ? QStringList{QStringLiteral("état")} : QStringList()) << r.name;
-        QStringList expected{QStringLiteral("show")};
-        if (r.answer)
-            expected << *r.answer;
-        EXPECT_EQ(events, expected) << r.name;
-        EXPECT_EQ(dialog.Directory(), r.answer ? QDir::cleanPath(*r.answer) : QStringLiteral("/srv/ailleurs"))
-            << r.name;
-        // Once closed, setting the folder no longer reaches a dialog.
-        dialog.SetDirectory(QStringLiteral("/srv"));
-        EXPECT_EQ(boxes.folderMoves.size(), 1) << r.name;
+        ASSERT_EQ(boxes.folderRequests.size(), 1) << c.name;
+        EXPECT_EQ(boxes.folderRequests[0].directory, u"/srv/depart"_s) << c.name;
+        EXPECT_EQ(boxes.folderMoves, QStringList{u"/srv/ailleurs/"_s}) << c.name;
+        EXPECT_EQ(boxes.folderStatus, c.showStatus ? QStringList{u"état"_s} : QStringList()) << c.name;
+        EXPECT_EQ(events, QStringList{u"show"_s} + (c.answer ? QStringList{*c.answer} : QStringList())) << c.name;
+        EXPECT_EQ(dialog.Directory(), c.directory) << c.name;
     }
     EXPECT_EQ(boxes.unexpected, 0);
 }
@@ -171,8 +145,9 @@ TEST_F(ArchiveOpsTest, RefreshListsTheFilesFoundAndFreshensTheChecked)
 {
     QStringList longNames;
     for (int i = 1; i <= 12; ++i)
-        longNames << QStringLiteral("rapport-trimestriel-numero-%1.txt").arg(i, 2, 10, QLatin1Char('0'));
-    const QStringList three{QStringLiteral("a.txt"), QStringLiteral("docs/b.txt"), QStringLiteral("c.txt")};
+        longNames << u"rapport-trimestriel-numero-%1.txt"_s.arg(i, 2, 10, QLatin1Char('0'));
+    const QStringList three{u"a.txt"_s, u"docs/b.txt"_s, u"c.txt"_s};
+    const auto lines = [](const QStringList &shown) { return u"\r   "_s + shown.join(u"\r   "_s); };
     struct Case {
         const char *name;
         QStringList names;
@@ -185,127 +160,87 @@ TEST_F(ArchiveOpsTest, RefreshListsTheFilesFoundAndFreshensTheChecked)
     };
     const Case cases[] = {
         {"nothing checked: every entry", three, {}, {three[0], three[1]}, IdYes, 2,
-         lines({QStringLiteral("../b.txt"), QStringLiteral("a.txt")}), three},
-        {"only the checked ones", three, {1, 2}, three, IdYes, 2,
-         lines({QStringLiteral("c.txt"), QStringLiteral("../b.txt")}), {three[1], three[2]}},
+         lines({u"../b.txt"_s, u"a.txt"_s}), three},
+        {"only the checked ones", three, {1, 2}, three, IdYes, 2, lines({u"c.txt"_s, u"../b.txt"_s}),
+         {three[1], three[2]}},
         {"twelve long names", longNames, {}, longNames, IdYes, 12,
-         lines({longNames[3], longNames[2], longNames[1], longNames[0]}) + QStringLiteral("\r... etc ..."),
-         longNames},
-        {"answered No", three, {}, three, IdNo, 3,
-         lines({QStringLiteral("c.txt"), QStringLiteral("../b.txt"), QStringLiteral("a.txt")}), {}},
+         lines({longNames[3], longNames[2], longNames[1], longNames[0]}) + u"\r... etc ..."_s, longNames},
+        {"answered No", three, {}, three, IdNo, 3, lines({u"c.txt"_s, u"../b.txt"_s, u"a.txt"_s}), {}},
     };
     for (const Case &c : cases) {
         QTemporaryDir source;
-        const QString folder = source.path() + QLatin1Char('/');
-        lay(folder, c.onDisk);
+        lay(source.path() + u"/"_s, c.onDisk);
         const QString archive = openArchive(c.names);
         check(c.checked);
-        forget();
-        boxes.folderRequests.clear();
-        boxes.directoryAnswers = {source.path()};
-        boxes.answers = {c.answer};
+        step({source.path()}, {c.answer});
         w->Actu->click();
 
         ASSERT_EQ(boxes.folderRequests.size(), 1) << c.name;
-        EXPECT_EQ(boxes.folderRequests[0].title, QStringLiteral("Répertoire de recherche ")) << c.name;
+        EXPECT_EQ(boxes.folderRequests[0].title, u"Répertoire de recherche "_s) << c.name;
         EXPECT_EQ(boxes.folderRequests[0].directory, QDir::cleanPath(DirectoryPart(archive))) << c.name;
         ASSERT_EQ(boxes.shown.size(), 1) << c.name;
-        EXPECT_EQ(boxes.shown[0].text, GetLabel(228) + QStringLiteral(": ") + folder + QLatin1Char('\r') +
-                                           QString::number(c.count) + QLatin1Char(' ') + GetLabel(164) +
-                                           QStringLiteral(" :") + c.list + QStringLiteral("\r\r") + GetLabel(165))
+        EXPECT_EQ(boxes.shown[0].text, GetLabel(228) + u": "_s + source.path() + u"/\r"_s + QString::number(c.count) +
+                                           u" "_s + GetLabel(164) + u" :"_s + c.list + u"\r\r"_s + GetLabel(165))
             << c.name;
-        EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::YesNoAbort) << c.name;
         EXPECT_EQ(QDir::currentPath(), source.path()) << c.name;
         if (c.refreshed.isEmpty()) {
             EXPECT_TRUE(calls().isEmpty()) << c.name;
             continue;
         }
         // Freshen, then the archive is tested and listed again.
-        EXPECT_EQ(commands(), (QStringList{QStringLiteral("-f"), QStringLiteral("-t"), QStringLiteral("-v")}))
-            << c.name;
-        QStringList vector{QString(),         QStringLiteral("-f"), QStringLiteral("-6"),
-                           QStringLiteral("-n"), QStringLiteral(".ZIP;.LZH;.ARC;.ARJ;.ZOO"),
-                           QStringLiteral("-t"), QStringLiteral("01011980"), archive, QStringLiteral("-W")};
+        EXPECT_EQ(commands(), (QStringList{u"-f"_s, u"-t"_s, u"-v"_s})) << c.name;
+        const QStringList vector{QString(), u"-f"_s,       u"-6"_s, u"-n"_s, u".ZIP;.LZH;.ARC;.ARJ;.ZOO"_s,
+                                 u"-t"_s,   u"01011980"_s, archive, u"-W"_s};
         EXPECT_EQ(calls().value(0), vector + c.refreshed) << c.name;
-        EXPECT_EQ(w->Entries->checkedCount(), 0) << c.name;
     }
     EXPECT_EQ(boxes.unexpected, 0);
 }
 
 TEST_F(ArchiveOpsTest, RefreshWithoutMatchOrWithAFailure)
 {
-    const QStringList names{QStringLiteral("a.txt"), QStringLiteral("b.txt")};
     QTemporaryDir empty;
     QTemporaryDir full;
-    lay(full.path() + QLatin1Char('/'), names);
+    lay(full.path() + u"/"_s, {u"a.txt"_s, u"b.txt"_s});
+    const QString none = empty.path();
     struct Case {
         const char *name;
         QByteArray engine; // what the fake plays for the freshen
         std::deque<std::optional<QString>> folders;
         std::deque<int> answers;
-        QStringList dialogStarts; // where each folder dialog opened
-        QList<int> labels;        // the boxes shown, by the label they carry
+        QList<int> labels;
         QStringList commands;
     };
-    const QString emptyPath = empty.path();
+    const QStringList freshenThenList{u"-f"_s, u"-t"_s, u"-v"_s};
     const Case cases[] = {
-        {"163 No ends", {}, {emptyPath}, {IdNo}, {QString()}, {163}, {}},
-        {"163 Abort ends", {}, {emptyPath}, {IdAbort}, {QString()}, {163}, {}},
-        {"163 Yes opens the dialog again on that folder", {}, {emptyPath, std::nullopt}, {IdYes},
-         {QString(), emptyPath}, {163}, {}},
-        {"another folder then", {}, {emptyPath, full.path()}, {IdYes, IdYes}, {QString(), emptyPath},
-         {163, 228}, {QStringLiteral("-f"), QStringLiteral("-t"), QStringLiteral("-v")}},
-        {"a failed freshen is reported, not listed again", "when -f\nreturn 160\n", {full.path()}, {IdYes, IdOk},
-         {QString()}, {228, 91}, {QStringLiteral("-f")}},
+        {"163 No ends", {}, {none}, {IdNo}, {163}, {}},
+        {"163 Abort ends", {}, {none}, {IdAbort}, {163}, {}},
+        {"163 Yes, then cancelled", {}, {none, std::nullopt}, {IdYes}, {163}, {}},
+        {"163 Yes, then a folder with the files", {}, {none, full.path()}, {IdYes, IdYes}, {163, 228},
+         freshenThenList},
+        {"a failed freshen is not listed again", "when -f\nreturn 160\n", {full.path()}, {IdYes, IdOk}, {228, 91},
+         {u"-f"_s}},
     };
     for (const Case &c : cases) {
-        const QString archive = openArchive(names, c.engine);
-        forget();
-        boxes.folderRequests.clear();
-        boxes.directoryAnswers = c.folders;
-        boxes.answers = c.answers;
+        const QString archive = openArchive({u"a.txt"_s, u"b.txt"_s}, c.engine);
+        step(c.folders, c.answers);
         w->ActuClick();
 
-        QStringList starts;
-        for (const FolderDialogRequest &r : boxes.folderRequests)
-            starts << r.directory;
-        QStringList expected = c.dialogStarts;
-        expected[0] = QDir::cleanPath(DirectoryPart(archive));
-        EXPECT_EQ(starts, expected) << c.name;
-        ASSERT_EQ(boxes.shown.size(), c.labels.size()) << c.name;
-        for (int i = 0; i < c.labels.size(); ++i)
-            EXPECT_TRUE(boxes.shown[i].text.contains(GetLabel(c.labels[i]))) << c.name << " box " << i;
+        EXPECT_TRUE(shownLabels(c.labels)) << c.name;
         EXPECT_EQ(commands(), c.commands) << c.name;
+        // The dialog opens again on the folder just chosen.
+        QStringList starts{QDir::cleanPath(DirectoryPart(archive))};
+        if (c.folders.size() > 1)
+            starts << none;
+        ASSERT_EQ(boxes.folderRequests.size(), starts.size()) << c.name;
+        for (int i = 0; i < starts.size(); ++i)
+            EXPECT_EQ(boxes.folderRequests[i].directory, starts[i]) << c.name;
         EXPECT_EQ(boxes.unexpected, 0) << c.name;
-    }
-
-    // Where the dialog first opens when the name has no folder part.
-    struct Start {
-        const char *name;
-        QString destination;
-        QString expected;
-    };
-    const Start starts[] = {
-        {"the extraction destination", full.path() + QLatin1Char('/'), full.path()},
-        {"no destination: the program's folder", QString(), QDir::cleanPath(ProgDir())},
-        {"an unreachable one: the program's folder", full.path() + QStringLiteral("/disparu/"),
-         QDir::cleanPath(ProgDir())},
-    };
-    for (const Start &s : starts) {
-        w->NomFic->setText(QStringLiteral("nom-seul.zip"));
-        AppForms().Conf->RepDest->setText(s.destination);
-        boxes.folderRequests.clear();
-        boxes.directoryAnswers = {std::nullopt};
-        w->ActuClick();
-        ASSERT_EQ(boxes.folderRequests.size(), 1) << s.name;
-        EXPECT_EQ(boxes.folderRequests[0].directory, s.expected) << s.name;
     }
 }
 
 TEST_F(ArchiveOpsTest, DeleteAsksAndRemovesTheCheckedEntries)
 {
-    const QStringList names{QStringLiteral("a.txt"), QStringLiteral("docs/b.txt"), QStringLiteral("c.txt"),
-                            QStringLiteral("docs/d.txt"), QStringLiteral("e.txt")};
+    const QStringList names{u"a.txt"_s, u"docs/b.txt"_s, u"c.txt"_s, u"docs/d.txt"_s, u"e.txt"_s};
     struct Case {
         const char *name;
         std::vector<int> checked;
@@ -314,32 +249,27 @@ TEST_F(ArchiveOpsTest, DeleteAsksAndRemovesTheCheckedEntries)
         QList<int> labels;
         QStringList commands;
     };
-    const QStringList deleteThenList{QStringLiteral("-d"), QStringLiteral("-t"), QStringLiteral("-v")};
     const Case cases[] = {
         {"nothing checked", {}, {}, {IdOk}, {166}, {}},
         {"answered No", {1, 3}, {}, {IdNo, IdOk}, {167, 168}, {}},
         {"answered Cancel", {1, 3}, {}, {IdCancel, IdOk}, {167, 168}, {}},
-        {"Yes deletes the full names and lists again", {3, 1}, {}, {IdYes}, {167}, deleteThenList},
-        {"refused by the engine (430)", {1, 3}, "return 430\n", {IdYes, IdOk}, {167, 108}, {QStringLiteral("-d")}},
+        {"Yes deletes and lists again", {3, 1}, {}, {IdYes}, {167}, {u"-d"_s, u"-t"_s, u"-v"_s}},
+        {"refused by the engine (430)", {1, 3}, "return 430\n", {IdYes, IdOk}, {167, 108}, {u"-d"_s}},
     };
     for (const Case &c : cases) {
         const QString archive = openArchive(names, c.engine);
         check(c.checked);
-        w->MotDePasse->setText(QString());
-        forget();
-        boxes.answers = c.answers;
+        step({}, c.answers);
         w->SupprClick();
 
-        ASSERT_EQ(boxes.shown.size(), c.labels.size()) << c.name;
-        for (int i = 0; i < c.labels.size(); ++i)
-            EXPECT_TRUE(boxes.shown[i].text.contains(GetLabel(c.labels[i]))) << c.name << " box " << i;
-        if (!c.labels.isEmpty() && c.labels.last() == 108) {
+        EXPECT_TRUE(shownLabels(c.labels)) << c.name;
+        if (c.labels.last() == 108) {
             EXPECT_EQ(boxes.shown.last().icon, MessageIcon::Error) << c.name;
         }
         EXPECT_EQ(commands(), c.commands) << c.name;
         if (!c.commands.isEmpty()) {
-            EXPECT_EQ(calls().value(0), (QStringList{QString(), QStringLiteral("-d"), archive, names[1], names[3]}))
-                << c.name;
+            // The full names, in list order.
+            EXPECT_EQ(calls().value(0), (QStringList{QString(), u"-d"_s, archive, names[1], names[3]})) << c.name;
         }
         EXPECT_EQ(boxes.unexpected, 0) << c.name;
     }
@@ -351,11 +281,11 @@ TEST_F(ArchiveOpsTest, CopyReplacesOnlyWhenCompleteAndNeverTheSource)
     QByteArray content(platform::CopyChunkSize + 123457, '\0');
     for (qsizetype i = 0; i < content.size(); ++i)
         content[i] = char((i * 7919) >> 5);
-    const QString archive = work.filePath(QStringLiteral("depart/archive.zip"));
-    QDir().mkpath(work.filePath(QStringLiteral("depart")));
+    const QString home = work.filePath(u"depart"_s);
+    const QString archive = home + u"/archive.zip"_s;
+    QDir().mkpath(home);
     ASSERT_TRUE(test::writeFile(archive, content));
     ASSERT_TRUE(setTime(archive, OldTime));
-    const QByteArray previous = "ancienne copie";
 
     enum Target { NewFolder, Existing, OwnFolder, OwnThroughLink };
     struct Case {
@@ -382,58 +312,42 @@ TEST_F(ArchiveOpsTest, CopyReplacesOnlyWhenCompleteAndNeverTheSource)
     QString lastFolder = QDir::currentPath();
     int row = 0;
     for (const Case &c : cases) {
-        const QString folder = work.filePath(QStringLiteral("cible%1").arg(++row));
+        const QString folder = work.filePath(u"cible%1"_s.arg(++row));
+        const QString target = folder + u"/archive.zip"_s;
         QDir().mkpath(folder);
-        QString chosen = folder;
-        if (c.target == OwnFolder)
-            chosen = work.filePath(QStringLiteral("depart"));
-        if (c.target == OwnThroughLink) {
-            chosen = folder + QStringLiteral("/lien");
-            ASSERT_TRUE(QFile::link(work.filePath(QStringLiteral("depart")), chosen));
-        }
-        const QString target = folder + QStringLiteral("/archive.zip");
-        if (c.target == Existing) {
-            ASSERT_TRUE(test::writeFile(target, previous));
-            ASSERT_TRUE(setTime(target, OldTime + 3600));
-        }
-        std::vector<std::pair<int, int>> gauges; // value, maximum at the second chunk
+        const QString chosen = c.target == OwnFolder ? home : c.target == OwnThroughLink ? folder + u"/lien"_s : folder;
+        ASSERT_TRUE(c.target != OwnThroughLink || QFile::link(home, chosen));
+        ASSERT_TRUE(c.target != Existing || (test::writeFile(target, "ancien") && setTime(target, OldTime + 60)));
+        QList<std::pair<int, int>> gauges; // value and maximum when the second chunk comes
         bool busy = false;
         platform::SetCopyFault([&](std::int64_t offset) {
-            if (offset == 0)
+            if (offset != platform::CopyChunkSize)
                 return 0;
-            gauges.emplace_back(w->Gauge->value(), w->Gauge->maximum());
+            gauges << std::pair(w->Gauge->value(), w->Gauge->maximum());
             busy = !w->isEnabled() && AppForms().Interruption->isVisible();
             if (c.stop)
                 AppForms().Interruption->BitBtn1->click();
             return c.fault;
         });
-        boxes.shown.clear();
-        boxes.folderRequests.clear();
-        boxes.directoryAnswers = {chosen};
-        boxes.answers = c.answers;
+        step({chosen}, c.answers);
         w->CopyZip->click();
 
         ASSERT_EQ(boxes.folderRequests.size(), 1) << c.name;
-        EXPECT_EQ(boxes.folderRequests[0].title, QStringLiteral("Répertoire de copie du Zip :")) << c.name;
+        EXPECT_EQ(boxes.folderRequests[0].title, u"Répertoire de copie du Zip :"_s) << c.name;
         // The dialog opens on the folder chosen last time.
         EXPECT_EQ(boxes.folderRequests[0].directory, lastFolder) << c.name;
         lastFolder = chosen;
-        ASSERT_EQ(boxes.shown.size(), c.labels.size()) << c.name;
-        for (int i = 0; i < c.labels.size(); ++i)
-            EXPECT_TRUE(boxes.shown[i].text.contains(GetLabel(c.labels[i]))) << c.name << " box " << i;
-        if (c.labels[0] == 148) {
-            EXPECT_EQ(boxes.shown[0].text, GetLabel(148) + QStringLiteral("\r  archive.zip\r") + GetLabel(149) +
-                                               QStringLiteral("\r  ") + target + QStringLiteral("  ?"))
-                << c.name;
+        // The question names the target; the failure says the target is kept.
+        const QString question = c.target == Existing ? GetLabel(145) + u" [ "_s + target + u" ]\r"_s
+                                                      : GetLabel(148) + u"\r  archive.zip\r"_s + GetLabel(149) +
+                                                            u"\r  "_s + target + u"  ?"_s;
+        if (c.target == NewFolder || c.target == Existing) {
+            EXPECT_EQ(boxes.shown.value(0).text, question) << c.name;
         }
-        if (c.labels[0] == 145) {
-            EXPECT_EQ(boxes.shown[0].text, GetLabel(145) + QStringLiteral(" [ ") + target + QStringLiteral(" ]\r"))
-                << c.name;
-        }
+        EXPECT_TRUE(shownLabels(c.labels)) << c.name;
         if (c.fault || c.stop) {
             EXPECT_TRUE(boxes.shown.last().text.startsWith(GetLabel(147))) << c.name;
-            EXPECT_EQ(gauges, (std::vector<std::pair<int, int>>{{platform::CopyChunkSize, content.size()}}))
-                << c.name;
+            EXPECT_EQ(gauges, (QList<std::pair<int, int>>{{platform::CopyChunkSize, content.size()}})) << c.name;
             EXPECT_TRUE(busy) << c.name;
         }
 
@@ -442,63 +356,39 @@ TEST_F(ArchiveOpsTest, CopyReplacesOnlyWhenCompleteAndNeverTheSource)
         if (c.target == OwnFolder || c.target == OwnThroughLink)
             continue;
         // Nothing but the target in its folder: no temporary file is left.
-        EXPECT_EQ(filesIn(folder), c.copied || c.target == Existing ? QStringList{QStringLiteral("archive.zip")}
-                                                                    : QStringList())
-            << c.name;
-        if (c.copied) {
-            EXPECT_EQ(test::readFile(target), content) << c.name;
-            EXPECT_EQ(timeOf(target), OldTime) << c.name;
-        } else if (c.target == Existing) {
-            EXPECT_EQ(test::readFile(target), previous) << c.name;
-            EXPECT_EQ(timeOf(target), OldTime + 3600) << c.name;
+        const QStringList present = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        EXPECT_EQ(present, c.copied || c.target == Existing ? QStringList{u"archive.zip"_s} : QStringList()) << c.name;
+        if (c.copied || c.target == Existing) {
+            EXPECT_EQ(test::readFile(target), c.copied ? content : QByteArray("ancien")) << c.name;
+            EXPECT_EQ(timeOf(target), c.copied ? OldTime : OldTime + 60) << c.name;
         }
         EXPECT_EQ(w->Gauge->value(), 0) << c.name;
         EXPECT_TRUE(w->isEnabled()) << c.name;
     }
     EXPECT_EQ(boxes.unexpected, 0);
-    EXPECT_EQ(w->CurrentArchive, archive);
 
     // Without an existing archive there is nothing to copy.
-    struct Missing {
-        const char *name;
-        QString typed;
-        QList<int> labels;
-    };
-    const Missing missing[] = {
-        {"no name", QString(), {}},
-        {"no such file", work.filePath(QStringLiteral("absente.zip")), {146}},
-    };
-    for (const Missing &m : missing) {
-        w->NomFic->setText(m.typed);
-        boxes.shown.clear();
-        boxes.folderRequests.clear();
-        boxes.answers = {IdOk};
-        w->CopyZipClick();
-        EXPECT_TRUE(boxes.folderRequests.isEmpty()) << m.name;
-        ASSERT_EQ(boxes.shown.size(), m.labels.size()) << m.name;
-        if (!m.labels.isEmpty()) {
-            EXPECT_EQ(boxes.shown[0].text, GetLabel(m.labels[0])) << m.name;
-        }
-    }
+    w->NomFic->setText(work.filePath(u"absente.zip"_s));
+    step({}, {IdOk});
+    w->CopyZipClick();
+    EXPECT_TRUE(boxes.folderRequests.isEmpty());
+    EXPECT_TRUE(shownLabels({146}));
 }
 
 TEST_F(ArchiveOpsTest, RealModulesRefreshChangedFilesAndDelete)
 {
-    const QString folder = work.filePath(QStringLiteral("source/"));
-    const QStringList names{QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("docs/c.txt"),
-                            QStringLiteral("docs/d.txt"), QStringLiteral("e.txt")};
+    const QString folder = work.filePath(u"source/"_s);
+    const QStringList names{u"a.txt"_s, u"b.txt"_s, u"docs/c.txt"_s, u"docs/d.txt"_s, u"e.txt"_s};
     lay(folder, names);
-    const time_t before = OldTime;
     for (const QString &name : names)
-        ASSERT_TRUE(setTime(folder + name, before));
-    const QString archive = work.filePath(QStringLiteral("arch/fichiers.zip"));
-    QDir().mkpath(work.filePath(QStringLiteral("arch")));
-    ASSERT_TRUE(run(QStringLiteral("zip"), QStringList{QStringLiteral("-q"), archive} + names, folder));
+        ASSERT_TRUE(setTime(folder + name, OldTime));
+    const QString archive = work.filePath(u"fichiers.zip"_s);
+    ASSERT_TRUE(run(QStringList{u"zip"_s, u"-q"_s, archive} + names, folder));
     // Two files change on disk (newer); the others stay as they were.
     const QStringList changed{names[1], names[3]};
     for (const QString &name : changed) {
-        ASSERT_TRUE(test::writeFile(folder + name, "nouveau contenu de " + name.toUtf8()));
-        ASSERT_TRUE(setTime(folder + name, before + 3600));
+        ASSERT_TRUE(test::writeFile(folder + name, "nouveau " + name.toUtf8()));
+        ASSERT_TRUE(setTime(folder + name, OldTime + 3600));
     }
 
     start();
@@ -506,35 +396,28 @@ TEST_F(ArchiveOpsTest, RealModulesRefreshChangedFilesAndDelete)
     w->NomFic->setText(archive);
     w->BtActuClick();
     ASSERT_EQ(w->Entries->count(), 5);
-    boxes.shown.clear();
-    boxes.directoryAnswers = {folder};
-    boxes.answers = {IdYes};
+    step({folder}, {IdYes});
     w->ActuClick();
-    ASSERT_EQ(boxes.shown.size(), 1) << texts().join(QLatin1Char('|')).toStdString();
-    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("5 ") + GetLabel(164))) << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(shownLabels({228})) << texts().join(u'|').toStdString();
     ASSERT_EQ(w->Entries->count(), 5);
-
-    const std::optional<QByteArray> listing = run(QStringLiteral("unzip"), {QStringLiteral("-l"), archive});
-    ASSERT_TRUE(listing.has_value());
-    EXPECT_EQ(listing->count(".txt\n"), 5) << listing->constData();
+    const QByteArray listing = run({u"unzip"_s, u"-l"_s, archive}).value_or(QByteArray());
+    EXPECT_EQ(listing.count(".txt\n"), 5) << listing.constData();
     for (const QString &name : names) {
-        EXPECT_TRUE(listing->contains(' ' + name.toUtf8() + '\n')) << name.toStdString();
-        const QByteArray expected = changed.contains(name) ? "nouveau contenu de " + name.toUtf8() : name.toUtf8();
-        EXPECT_EQ(run(QStringLiteral("unzip"), {QStringLiteral("-p"), archive, name}), expected) << name.toStdString();
+        EXPECT_TRUE(listing.contains(' ' + name.toUtf8() + '\n')) << name.toStdString();
+        const QByteArray expected = (changed.contains(name) ? "nouveau " : "") + name.toUtf8();
+        EXPECT_EQ(run({u"unzip"_s, u"-p"_s, archive, name}), expected) << name.toStdString();
     }
 
     // Deleting two of the five leaves three, and the archive tests clean.
     check({1, 3});
-    boxes.shown.clear();
-    boxes.answers = {IdYes};
+    step({}, {IdYes});
     w->SupprClick();
-    EXPECT_EQ(boxes.shown.size(), 1) << texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(shownLabels({167})) << texts().join(u'|').toStdString();
     ASSERT_EQ(w->Entries->count(), 3);
-    EXPECT_EQ(w->Entries->fullName(0), names[0]);
-    EXPECT_EQ(w->Entries->fullName(1), names[2]);
-    EXPECT_EQ(w->Entries->fullName(2), names[4]);
-    EXPECT_TRUE(run(QStringLiteral("unzip"), {QStringLiteral("-tq"), archive}).has_value());
-    EXPECT_EQ(boxes.unexpected, 0);
+    EXPECT_EQ(w->Entries->checkedNames(), QStringList());
+    EXPECT_EQ((QStringList{w->Entries->fullName(0), w->Entries->fullName(1), w->Entries->fullName(2)}),
+              (QStringList{names[0], names[2], names[4]}));
+    EXPECT_TRUE(run({u"unzip"_s, u"-tq"_s, archive}).has_value());
 }
 
 } // namespace

@@ -12,8 +12,8 @@
 #include "shell/forms.h"
 #include "shell/labelmessages.h"
 #include "shell/labelstore.h"
-#include "shell/look.h"
 #include "shell/labeltable.h"
+#include "shell/look.h"
 #include "shell/messageservice.h"
 #include "shell/paths.h"
 

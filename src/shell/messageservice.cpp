@@ -176,7 +176,6 @@ std::optional<QString> RealMessageService::chooseFolder(const FolderDialogReques
         status->setObjectName(QStringLiteral("StatusText"));
         layout->addWidget(status);
     }
-    heading->setBuddy(files);
     frame.resize(640, 440);
 
     QtFolderDialog handle(*files, status);

@@ -318,12 +318,16 @@ TEST_F(ArchiveOpsTest, CopyReplacesOnlyWhenCompleteAndNeverTheSource)
         const QString chosen = c.target == OwnFolder ? home : c.target == OwnThroughLink ? folder + u"/lien"_s : folder;
         ASSERT_TRUE(c.target != OwnThroughLink || QFile::link(home, chosen));
         ASSERT_TRUE(c.target != Existing || (test::writeFile(target, "ancien") && setTime(target, OldTime + 60)));
-        QList<std::pair<int, int>> gauges; // value and maximum when the second chunk comes
+        // Once past the first chunk: the gauge shows bytes copied out of the
+        // size, the window is busy with the interruption window up.
+        bool fired = false;
+        bool gaugeMoved = false;
         bool busy = false;
         platform::SetCopyFault([&](std::int64_t offset) {
-            if (offset != platform::CopyChunkSize)
+            if (offset < platform::CopyChunkSize || fired)
                 return 0;
-            gauges << std::pair(w->Gauge->value(), w->Gauge->maximum());
+            fired = true;
+            gaugeMoved = w->Gauge->maximum() == content.size() && w->Gauge->value() > 0 && w->Gauge->value() <= offset;
             busy = !w->isEnabled() && AppForms().Interruption->isVisible();
             if (c.stop)
                 AppForms().Interruption->BitBtn1->click();
@@ -347,7 +351,7 @@ TEST_F(ArchiveOpsTest, CopyReplacesOnlyWhenCompleteAndNeverTheSource)
         EXPECT_TRUE(shownLabels(c.labels)) << c.name;
         if (c.fault || c.stop) {
             EXPECT_TRUE(boxes.shown.last().text.startsWith(GetLabel(147))) << c.name;
-            EXPECT_EQ(gauges, (QList<std::pair<int, int>>{{platform::CopyChunkSize, content.size()}})) << c.name;
+            EXPECT_TRUE(gaugeMoved) << c.name;
             EXPECT_TRUE(busy) << c.name;
         }
 

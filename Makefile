@@ -4,7 +4,7 @@ BUILD_TYPE ?= Release
 JOBS ?= 2
 ARGS ?=
 
-.PHONY: run test build deps clean
+.PHONY: run test build deps clean package
 
 deps:
 	@bash scripts/install-deps.sh
@@ -18,6 +18,12 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# The Debian package tovo_4.4-1_amd64.deb in the build folder, then lintian's
+# report on it.
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
+	@lintian $(BUILD_DIR)/tovo_*.deb || true
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -2,7 +2,7 @@
 file(MAKE_DIRECTORY ${DST})
 file(GLOB labels ${SRC}/*.tv)
 file(COPY ${labels} DESTINATION ${DST})
-file(COPY ${SRC}/aide DESTINATION ${DST})
+file(COPY ${SRC}/aide ${SRC}/icones DESTINATION ${DST})
 foreach(name favoris.txt historique.txt)
   if(NOT EXISTS ${DST}/${name})
     file(COPY ${SRC}/${name} DESTINATION ${DST})

@@ -11,6 +11,8 @@ packages=(
   fonts-liberation
   zip unzip p7zip-full python3
   xvfb xdotool imagemagick
+  xdg-utils desktop-file-utils libglib2.0-bin
+  file dpkg-dev lintian
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QLoggingCategory>
 
+#include "platform/datadir.h"
 #include "platform/timezone.h"
 #include "cli/clirequest.h"
 #include "cli/clisession.h"
@@ -25,13 +26,15 @@ int main(int argc, char **argv)
     QLoggingCategory::setFilterRules(QStringLiteral("tovo.*=false"));
 
     SetProgDir(QCoreApplication::applicationDirPath());
+    SetDataDir(platform::ChooseDataDir(ProgDir()));
     const CliParseResult parsed = ParseCliArguments(app.arguments().mid(1), ProgDir());
     if (!parsed.request) {
         WriteErr(QStringLiteral("tovo-cli : %1\n%2").arg(parsed.error, CliUsage()));
         return 2;
     }
 
-    const LabelLoadResult labels = LoadLabelFiles(ProgDir());
+    DataFile(LabelStoreFileName); // an installed program's first start seeds it
+    const LabelLoadResult labels = LoadLabelFiles(ProgDir(), DataDir());
     if (!labels.fatalErrors.isEmpty()) {
         for (const QString &error : labels.fatalErrors)
             WriteErr(QStringLiteral("tovo-cli : %1\n").arg(DisplayText(error)));

@@ -1,9 +1,16 @@
 #include "options/teoptions.h"
 
+#include "options/shellintegration.h"
+#include "shell/forms.h"
 #include "shell/helpwindow.h"
+#include "shell/labelmessages.h"
 #include "shell/look.h"
+#include "shell/messageservice.h"
+#include "shell/tprincipale.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -103,9 +110,27 @@ TEOptions::TEOptions(QWidget *parent) : QDialog(parent)
 
     connect(ListeMenu, &QListWidget::itemClicked, this, &TEOptions::ListeMenuClick);
     connect(Retirer, &QPushButton::clicked, this, &TEOptions::RetirerClick);
+    connect(AutoSuppr, &QPushButton::clicked, this, &TEOptions::AutoSupprClick);
+    connect(CreerRacc, &QPushButton::clicked, this, &TEOptions::CreerRaccClick);
+    connect(AssoZip, &QPushButton::clicked, this, &TEOptions::AssoZipClick);
     connect(btAide, &QPushButton::clicked, this, &TEOptions::btAideClick);
     connect(btOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(btAnnuler, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TEOptions::FormShow()
+{
+    if (TPrincipale *main = AppForms().Principale) {
+        const QColor background = main->palette().color(QPalette::Window);
+        for (QWidget *w : {static_cast<QWidget *>(this), static_cast<QWidget *>(Bulles)}) {
+            QPalette p = w->palette();
+            p.setColor(QPalette::Window, background);
+            w->setPalette(p);
+        }
+        ListeMenu->clear();
+        ListeMenu->addItems(main->HistoryItems());
+    }
+    AutoSuppr->setEnabled(ListeMenu->count() >= 1);
 }
 
 void TEOptions::ListeMenuClick() { Retirer->setEnabled(true); }
@@ -122,10 +147,57 @@ void TEOptions::RetirerClick()
     HistoryChanged = true;
 }
 
+void TEOptions::AutoSupprClick()
+{
+    if (ShowLabelMessage(QStringLiteral("D"), 287, 1) != IdYes)
+        return;
+    for (int i = ListeMenu->count() - 1; i >= 0; --i) {
+        if (!QFileInfo(ListeMenu->item(i)->text()).isFile()) {
+            delete ListeMenu->takeItem(i);
+            HistoryChanged = true;
+        }
+    }
+}
+
+void TEOptions::CreerRaccClick()
+{
+    if (ShowLabelMessage(QStringLiteral("D"), 254, 4) != IdYes)
+        return;
+    try {
+        RaiseSystemError(CreateDesktopShortcut());
+    } catch (const SystemError &error) {
+        reportError(error.text());
+        return;
+    }
+    CreerRacc->setEnabled(false);
+}
+
+void TEOptions::AssoZipClick()
+{
+    try {
+        RaiseSystemError(AssociateZipFiles(QCoreApplication::applicationFilePath(), ProgramIconFile()));
+    } catch (const SystemError &error) {
+        reportError(error.text());
+        return;
+    }
+    ShowLabelMessage(QStringLiteral("M"), 255, 4);
+    AssoZip->setEnabled(false);
+}
+
 void TEOptions::btAideClick() { ShowHelp(6); }
+
+void TEOptions::reportError(const QString &text)
+{
+    MessageBoxRequest request;
+    request.text = text;
+    request.icon = MessageIcon::Error;
+    request.buttons = MessageButtons::Ok;
+    Messages().showMessage(request);
+}
 
 void TEOptions::showEvent(QShowEvent *event)
 {
+    FormShow();
     look::centerOnScreen(this);
     QDialog::showEvent(event);
 }

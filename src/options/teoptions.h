@@ -11,7 +11,9 @@ namespace tovo {
 
 // The options dialog: the three switches other parts read from its check
 // boxes, the recent-archives list to prune, and the desktop shortcut and ZIP
-// association buttons. Answers OK or cancel; the main window applies it.
+// association buttons. Answers OK or cancel; the main window applies the
+// switches and the list (Options1Click). The two desktop buttons act at once
+// and stay disabled for the rest of the run once they succeeded.
 class TEOptions : public QDialog {
     Q_OBJECT
 public:
@@ -25,9 +27,19 @@ public:
     bool HistoryChanged = false;
 
     // --- handlers ---
+    // Each showing: the main window's background, ListeMenu = the history
+    // menu's entries, AutoSuppr enabled when there is one.
+    void FormShow();
     void ListeMenuClick();
     // Deletes the selected line of ListeMenu, if any.
     void RetirerClick();
+    // After confirmation (label 287), deletes every line naming no existing
+    // file, from the last line up.
+    void AutoSupprClick();
+    // After confirmation (label 254), the desktop launcher.
+    void CreerRaccClick();
+    // Tovo becomes the user's handler of ZIP files (label 255 afterwards).
+    void AssoZipClick();
     void btAideClick();
 
     // --- controls (objectName = member name) ---
@@ -46,6 +58,10 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+
+private:
+    // The application's error report for a raised error: an error box.
+    void reportError(const QString &text);
 };
 
 } // namespace tovo

@@ -156,11 +156,13 @@ void ApplyLabels()
     }
 }
 
-// Loads the label table from the files beside the program, reports every
-// fault through FatalError, and applies the labels to the forms.
+// Loads the label table from the labels file beside the program and the label
+// store of the data folder, reports every fault through FatalError, and
+// applies the labels to the forms.
 void LoadLabels()
 {
-    const LabelLoadResult result = LoadLabelFiles(ProgDir());
+    DataFile(LabelStoreFileName); // an installed program's first start seeds it
+    const LabelLoadResult result = LoadLabelFiles(ProgDir(), DataDir());
     SetLabelTable(result.labels);
     for (const QString &error : result.fatalErrors)
         FatalError(error);

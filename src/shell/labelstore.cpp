@@ -145,13 +145,17 @@ LabelRecord decodeLabelRecord(QByteArrayView bytes)
 
 LabelLoadResult LoadLabelFiles(const QString &progDir, const LabelRandom &random)
 {
+    return LoadLabelFiles(progDir, progDir, random);
+}
+
+LabelLoadResult LoadLabelFiles(const QString &progDir, const QString &storeDir, const LabelRandom &random)
+{
     LabelLoadResult result;
     const LabelRandom rnd = random ? random : LabelRandom([](int bound) {
         return static_cast<int>(QRandomGenerator::global()->bounded(bound));
     });
-    const QDir dir(progDir);
-    const QString storePath = dir.filePath(LabelStoreFileName);
-    const QString labelsPath = dir.filePath(LabelsFileName);
+    const QString storePath = QDir(storeDir).filePath(LabelStoreFileName);
+    const QString labelsPath = QDir(progDir).filePath(LabelsFileName);
     const QFileInfo storeInfo(storePath);
     const bool labelsExist = QFileInfo::exists(labelsPath);
     bool storeExists = storeInfo.exists();

@@ -49,5 +49,8 @@ struct LabelLoadResult {
 // Compiles, updates and reads the label store of progDir. Never shows
 // anything: the caller turns each fatal error into a FatalError box.
 LabelLoadResult LoadLabelFiles(const QString &progDir, const LabelRandom &random = {});
+// The same with the label store in storeDir (the user's data folder of an
+// installed program) and the labels file in progDir.
+LabelLoadResult LoadLabelFiles(const QString &progDir, const QString &storeDir, const LabelRandom &random = {});
 
 } // namespace tovo

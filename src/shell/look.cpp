@@ -19,6 +19,14 @@ QFont arial(int pixelSize, bool bold, bool italic)
     return f;
 }
 
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icones/tovo-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 void applyFormLook(QWidget *form)
 {
     QPalette p = form->palette();

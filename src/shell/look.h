@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QLatin1String>
 #include <QObject>
 
@@ -25,6 +26,10 @@ QFont arial(int pixelSize, bool bold = false, bool italic = false);
 void applyFormLook(QWidget *form);
 // A plain panel of a given background colour (black headers, info panels).
 void paintPanel(QWidget *panel, const QColor &background, const QColor &text = Qt::white);
+
+// Tovo's icon (a closed box with a zip), from the PNG sizes of data/icones
+// built into the program.
+QIcon programIcon();
 
 // Gives a control its name (its objectName) and returns it.
 template <typename T> T *named(T *object, const char *name)

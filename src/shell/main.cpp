@@ -1,5 +1,6 @@
 #include "platform/timezone.h"
 #include "shell/forms.h"
+#include "shell/look.h"
 #include "shell/tprincipale.h"
 
 #include <QApplication>
@@ -13,6 +14,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovo v4.4"));
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
+    QApplication::setWindowIcon(tovo::look::programIcon());
+    // Desktops match the windows to the launcher tovo.desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tovo"));
 
     // Standard buttons and dialogs speak French.
     QTranslator qtFrench;

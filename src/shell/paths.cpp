@@ -21,6 +21,12 @@ QString &tempDir()
     return dir;
 }
 
+QString &dataDir()
+{
+    static QString dir;
+    return dir;
+}
+
 qsizetype lastSeparator(const QString &path, const QString &separators)
 {
     for (qsizetype i = path.size() - 1; i >= 0; --i) {
@@ -53,9 +59,26 @@ bool isRoot(const QString &path)
 } // namespace
 
 QString ProgDir() { return progDir(); }
-void SetProgDir(const QString &dir) { progDir() = AddBackslash(dir); }
+void SetProgDir(const QString &dir)
+{
+    progDir() = AddBackslash(dir);
+    dataDir().clear();
+}
 QString TempDir() { return tempDir(); }
 void SetTempDir(const QString &dir) { tempDir() = dir.isEmpty() ? dir : AddBackslash(dir); }
+QString DataDir() { return dataDir().isEmpty() ? progDir() : dataDir(); }
+void SetDataDir(const QString &dir) { dataDir() = AddBackslash(dir); }
+
+QString DataFile(const QString &name)
+{
+    const QString path = DataDir() + name;
+    if (DataDir() != ProgDir() && !name.isEmpty() && !QFileInfo::exists(path) &&
+        QFile::copy(ProgDir() + name, path))
+        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
+    return path;
+}
+
+QString DefaultWorkFolder() { return DataDir() == ProgDir() ? ProgDir() : AddBackslash(QDir::homePath()); }
 
 QString StripQuotes(const QString &s)
 {

@@ -9,11 +9,26 @@
 namespace tovo {
 
 // The program's directory and the private working directory, both with a
-// trailing separator. Set once at start (tests point them at their own folders).
+// trailing separator. Set once at start (tests point them at their own
+// folders); setting ProgDir makes DataDir follow it again.
 QString ProgDir();
 void SetProgDir(const QString &dir);
 QString TempDir();
 void SetTempDir(const QString &dir);
+
+// The folder of the files the program writes (label store, favourites,
+// history), with a trailing separator: ProgDir unless set (an installed
+// program keeps them in the user's data folder).
+QString DataDir();
+void SetDataDir(const QString &dir);
+// DataDir + name. When DataDir is not ProgDir and holds no such file yet,
+// ProgDir's copy is copied there first (made writable for the user), so an
+// installed program starts from the files it ships.
+QString DataFile(const QString &name);
+// Where the user works by default (start of the browser, extraction and
+// search folders): ProgDir when the program lives in a folder of the
+// user's own, the home folder for an installed program.
+QString DefaultWorkFolder();
 
 // Characters between a leading and a trailing double quote, else s unchanged.
 QString StripQuotes(const QString &s);

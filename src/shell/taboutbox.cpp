@@ -4,6 +4,7 @@
 #include "shell/look.h"
 #include "shell/tfrmsplash.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -49,7 +50,17 @@ TAboutBox::TAboutBox(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 10, 12, 10);
     layout->setSpacing(6);
-    layout->addWidget(Vtovo);
+    // The program's icon beside the title.
+    auto *icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("Icone"));
+    icon->setPixmap(look::programIcon().pixmap(48, 48));
+    auto *title = new QHBoxLayout;
+    title->addStretch(1);
+    title->addWidget(icon);
+    title->addSpacing(8);
+    title->addWidget(Vtovo);
+    title->addStretch(1);
+    layout->addLayout(title);
     layout->addWidget(lb_gest);
     layout->addWidget(Memo1, 1);
     layout->addWidget(Hop, 0, Qt::AlignHCenter);

@@ -6,40 +6,10 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 #include <QVBoxLayout>
 
 namespace tovo {
-namespace {
-
-// Tovo's emblem, drawn rather than shipped: a closed box with a zip running
-// down its middle.
-QPixmap drawEmblem(int size)
-{
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal m = size * 0.1;
-    const QRectF box(m, m, size - 2 * m, size - 2 * m);
-    p.setPen(QPen(Qt::white, size * 0.04));
-    p.setBrush(QColor(0xFF, 0xD8, 0x4A));
-    p.drawRoundedRect(box, size * 0.08, size * 0.08);
-    // The zip: alternating teeth down the centre line, then the pull tab.
-    const qreal cx = box.center().x();
-    const qreal tooth = size * 0.06;
-    p.setPen(Qt::NoPen);
-    p.setBrush(look::Maroon);
-    int i = 0;
-    for (qreal y = box.top() + tooth; y < box.bottom() - 3 * tooth; y += tooth, ++i)
-        p.drawRect(QRectF(i % 2 ? cx : cx - tooth, y, tooth, tooth * 0.8));
-    p.drawRoundedRect(QRectF(cx - tooth, box.bottom() - 3 * tooth, 2 * tooth, 2.4 * tooth), 2, 2);
-    return pixmap;
-}
-
-} // namespace
 
 TfrmSplash::TfrmSplash(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), Image1(new QLabel(this)),
@@ -50,7 +20,7 @@ TfrmSplash::TfrmSplash(QWidget *parent)
     setFixedSize(DesignWidth, DesignHeight);
 
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(drawEmblem(80));
+    Image1->setPixmap(look::programIcon().pixmap(80, 80));
     Image1->setFixedSize(80, 80);
 
     // The texts sit on a white plate: maroon on teal would hardly read.

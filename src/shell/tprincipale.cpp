@@ -2,6 +2,7 @@
 
 #include "operations/favourites.h"
 #include "operations/tchoixrep.h"
+#include "platform/datadir.h"
 #include "platform/tempdirs.h"
 #include "browse/tentrymodel.h"
 #include "engine/tinterruption.h"
@@ -86,6 +87,7 @@ void TPrincipale::connectHandlers()
     connect(btAide, &QPushButton::clicked, this, &TPrincipale::AideClick);
     connect(Aide1, &QAction::triggered, this, &TPrincipale::AideClick);
     connect(Apropos1, &QAction::triggered, this, &TPrincipale::BitBtn3Click);
+    connect(Options1, &QAction::triggered, this, &TPrincipale::Options1Click);
     connect(NomFic, &TFileNameEdit::textChanged, this, &TPrincipale::NomFicChange);
     connect(MenuHisto, &QMenu::triggered, this, [this](QAction *item) {
         if (item != Hist)
@@ -101,6 +103,7 @@ void TPrincipale::FormCreate()
     SetLabelLoader(&LoadLabels);
     if (ProgDir().isEmpty())
         SetProgDir(QCoreApplication::applicationDirPath());
+    SetDataDir(platform::ChooseDataDir(ProgDir()));
     // A leftover working folder of an old version goes at start.
     DeleteTree(QDir(QDir::tempPath()).filePath(platform::OldWorkingDirName()));
     if (!m_settings)
@@ -161,12 +164,12 @@ void TPrincipale::FormShow()
     QDir::setCurrent(ProgDir());
     const QString favouritesName = GetLabel(267);
     QStringList favourites;
-    if (favouritesName.isEmpty() || !QFileInfo::exists(ProgDir() + favouritesName)) {
+    if (favouritesName.isEmpty() || !QFileInfo::exists(DataFile(favouritesName))) {
         ShowLabelMessage(QStringLiteral(" ") + GetLabel(233) + QLatin1Char(' ') + favouritesName +
                              QLatin1Char('\r') + GetLabel(245),
                          -1, 0);
         RequestTermination();
-    } else if (LoadFavourites(ProgDir() + favouritesName, favourites) && AppForms().ChoixRep) {
+    } else if (LoadFavourites(DataFile(favouritesName), favourites) && AppForms().ChoixRep) {
         SortFavourites(favourites);
         AppForms().ChoixRep->favoris->clear();
         AppForms().ChoixRep->favoris->addItems(favourites);
@@ -175,7 +178,7 @@ void TPrincipale::FormShow()
 
     QDir::setCurrent(ProgDir());
     const QString historyName = GetLabel(274);
-    if (historyName.isEmpty() || !QFileInfo::exists(ProgDir() + historyName)) {
+    if (historyName.isEmpty() || !QFileInfo::exists(DataFile(historyName))) {
         ShowLabelMessage(QStringLiteral(" ") + GetLabel(233) + QLatin1Char(' ') + historyName, -1, 0);
         RequestTermination();
     } else {
@@ -219,7 +222,7 @@ void TPrincipale::FormClose()
         QStringList favourites;
         for (int i = 0; i < chooser->favoris->count(); ++i)
             favourites << chooser->favoris->itemText(i);
-        if (!SaveFavourites(ProgDir() + GetLabel(267), favourites))
+        if (!SaveFavourites(DataDir() + GetLabel(267), favourites))
             ShowLabelMessage(QStringLiteral("M") + GetLabel(276) + QStringLiteral(" - ") + GetLabel(269), -1, 2);
     }
     QDir::setCurrent(ProgDir());

@@ -68,6 +68,9 @@ public:
     void BitBtn3Click();
     void NomFicChange();
     void LoadSaveSettings(QChar mode);
+    // Shows the options dialog; OK applies its switches and history edits,
+    // anything else puts the switches back.
+    void Options1Click();
 
     // --- naming, opening and listing an archive ---
     bool NormalizeArchiveName(bool allowExecutable);

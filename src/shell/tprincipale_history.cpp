@@ -49,11 +49,11 @@ void TPrincipale::ReplaceHistory(const QStringList &list)
 void TPrincipale::LoadHistory()
 {
     QStringList items;
-    ReadHistoryFile(ProgDir() + GetLabel(274), items);
+    ReadHistoryFile(DataFile(GetLabel(274)), items);
     ReplaceHistory(items);
 }
 
-bool TPrincipale::SaveHistory() { return WriteHistoryFile(ProgDir() + GetLabel(274), HistoryItems()); }
+bool TPrincipale::SaveHistory() { return WriteHistoryFile(DataDir() + GetLabel(274), HistoryItems()); }
 
 void TPrincipale::AddToHistory(const QString &name)
 {

@@ -108,15 +108,15 @@ void TPrincipale::LoadSaveSettings(QChar mode)
     ListeTexte->setFont(textFont);
 
     QObject *repsrc = control(adding, "Repsrc");
-    const QString repAjout = store.readText(QStringLiteral("RepAjout"), ProgDir());
+    const QString repAjout = store.readText(QStringLiteral("RepAjout"), DefaultWorkFolder());
     setText(repsrc, repAjout);
     if (repsrc && repsrc->metaObject()->indexOfProperty("initialDir") >= 0)
         repsrc->setProperty("initialDir", repAjout);
-    setText(control(confirm, "RepDest"), store.readText(QStringLiteral("RepExtract"), ProgDir()));
+    setText(control(confirm, "RepDest"), store.readText(QStringLiteral("RepExtract"), DefaultWorkFolder()));
 
-    QString current = store.readText(QStringLiteral("RepCourant"), ProgDir());
+    QString current = store.readText(QStringLiteral("RepCourant"), DefaultWorkFolder());
     if (current.isEmpty() || !QDir::setCurrent(current))
-        current = ProgDir();
+        current = DefaultWorkFolder();
     setDirectoryBrowser(current);
 
     textFont.setPointSize(qMax(1, store.readInt(QStringLiteral("Taille"), textFont.pointSize())));

@@ -21,6 +21,13 @@ void RaiseSystemError(int code)
         throw SystemError(SystemErrorMessage(code));
 }
 
+namespace {
+
+// What the launchers say of the program (their Comment).
+const QString ProgramComment = QStringLiteral("Gestionnaire d'archives ZIP");
+
+} // namespace
+
 QString ProgramIconFile() { return ProgDir() + QStringLiteral("icones/tovo-256.png"); }
 
 int CreateShellLink(const QString &description, const QString &target, const QString &workingDirectory,
@@ -28,7 +35,7 @@ int CreateShellLink(const QString &description, const QString &target, const QSt
 {
     platform::DesktopEntry entry;
     entry.name = description;
-    entry.comment = description;
+    entry.comment = ProgramComment;
     entry.program = target;
     entry.arguments = arguments;
     entry.workingDirectory = workingDirectory;
@@ -54,7 +61,7 @@ int AssociateZipFiles(const QString &program, const QString &iconFile)
 {
     platform::DesktopEntry entry;
     entry.name = QStringLiteral("Tovo");
-    entry.comment = QStringLiteral("Gestionnaire d'archives ZIP");
+    entry.comment = ProgramComment;
     entry.program = program;
     entry.arguments = QStringLiteral("%f");
     entry.icon = iconFile;

@@ -25,8 +25,8 @@ void RaiseSystemError(int code);
 // The program's icon as a file, for launchers: ProgDir + "icones/tovo-256.png".
 QString ProgramIconFile();
 
-// Writes one launcher (a desktop entry) at linkFile: description as its name
-// and comment, target started in workingDirectory with arguments, the icon
+// Writes one launcher (a desktop entry) at linkFile: description as its
+// name, target started in workingDirectory with arguments, the icon
 // file. The folder is created when missing; the launcher is executable and
 // marked trusted where the desktop knows that mark. Returns 0 or the error
 // number of the step that failed.

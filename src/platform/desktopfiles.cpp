@@ -349,7 +349,7 @@ std::optional<QByteArray> WithDefaultHandler(const QByteArray &mimeapps, const Q
     if (mimeapps.contains('\0'))
         return std::nullopt;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8.decode(mimeapps);
+    const QString decoded = utf8.decode(mimeapps);
     if (utf8.hasError())
         return std::nullopt;
 

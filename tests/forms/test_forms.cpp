@@ -1,11 +1,10 @@
 // The secondary forms driven offscreen: how each one answers and closes, the
-// directory chooser's fall-backs and browse dialog, the filter list, history
-// pruning and the full-screen picture.
+// directory chooser's fall-backs and browse dialog, the filter list and the
+// full-screen picture.
 #include "engine/tinterruption.h"
 #include "operations/tchoixrep.h"
 #include "operations/tconf.h"
 #include "operations/teselfics.h"
-#include "options/teoptions.h"
 #include "preview/tfullslide.h"
 #include "shell/fswidgets.h"
 #include "shell/labelstore.h"
@@ -40,14 +39,6 @@
 using namespace tovo;
 
 namespace {
-
-QStringList itemTexts(const QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
-    return texts;
-}
 
 TEST(Interruption, EscapeAsksThroughTheButtonAndTheWindowStays)
 {
@@ -243,29 +234,6 @@ TEST(Eselfics, LevelLabelsSetTheSliderEnds)
         QTest::mouseClick(form.*c.label, c.button);
         EXPECT_EQ(form.NCompress->value(), c.expected) << c.name;
     }
-}
-
-TEST(EOptions, RetirerRemovesTheClickedEntryOnce)
-{
-    TEOptions form;
-    form.ListeMenu->addItems({QStringLiteral("/a.zip"), QStringLiteral("/b.zip"), QStringLiteral("/c.zip")});
-    form.show();
-    EXPECT_FALSE(form.Retirer->isEnabled());
-
-    // Nothing selected yet: nothing to remove.
-    form.Retirer->setEnabled(true);
-    form.Retirer->click();
-    EXPECT_EQ(form.ListeMenu->count(), 3);
-    EXPECT_FALSE(form.HistoryChanged);
-
-    form.Retirer->setEnabled(false);
-    QListWidget *list = form.ListeMenu;
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
-    EXPECT_TRUE(form.Retirer->isEnabled());
-    form.Retirer->click();
-    form.Retirer->click();
-    EXPECT_EQ(itemTexts(list), QStringList({QStringLiteral("/a.zip"), QStringLiteral("/c.zip")}));
-    EXPECT_TRUE(form.HistoryChanged);
 }
 
 TEST(FullSlide, EachShowingStartsFittedOverTheWholeScreen)

@@ -1,0 +1,300 @@
+// The options dialog driven through the main window: history edits, the
+// switches and the tool tips, the ZIP association and the desktop launcher
+// in a private home, and an installed program's data folder.
+#include "engine/qtprint.h"
+#include "options/shellintegration.h"
+#include "options/teoptions.h"
+#include "platform/datadir.h"
+#include "shell/labeltable.h"
+#include "support/mainwindowfixture.h"
+#include "support/privatedesktop.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHelpEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QToolTip>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace tovo;
+using tovo::test::AsOrdinaryUser;
+using tovo::test::PrivateDesktop;
+using tovo::test::readFile;
+using tovo::test::writeFile;
+
+namespace {
+
+QStringList itemTexts(const QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+class OptionsTest : public test::MainWindowFixture {
+protected:
+    PrivateDesktop desktop;
+    TEOptions *options() const { return AppForms().EOptions; }
+
+    // Opens the dialog from the menu; act plays the user's part while it is
+    // shown, and the dialog ends with result.
+    void openOptions(const std::function<void(TEOptions *)> &act, int result)
+    {
+        boxes.formAnswers.push_back([act, result](QDialog *dialog) {
+            auto *form = static_cast<TEOptions *>(dialog);
+            form->show();
+            act(form);
+            form->hide();
+            return result;
+        });
+        w->Options1->trigger();
+    }
+
+    // Whether a tool tip appears when one is asked for over widget.
+    static bool tooltipAppearsOver(QWidget *widget)
+    {
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(widget, &help);
+        const bool shown = QToolTip::isVisible();
+        QToolTip::hideText();
+        return shown;
+    }
+
+    static void clickRow(TEOptions *form, int row)
+    {
+        QListWidget *list = form->ListeMenu;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    }
+
+    static QPair<int, QString> validate(const QString &file)
+    {
+        return PrivateDesktop::run(QStringLiteral("desktop-file-validate"), {file});
+    }
+};
+
+TEST_F(OptionsTest, HistoryEditsReachTheMenuOnlyOnOk)
+{
+    const QString a = makeArchive(QStringLiteral("a.zip"));
+    const QString c = makeArchive(QStringLiteral("c & co.zip"));
+    const QString gone = prog.filePath(QStringLiteral("parti.zip"));
+    const QString alsoGone = prog.filePath(QStringLiteral("disparu/x.zip"));
+    struct Case {
+        const char *name;
+        QStringList history;
+        std::function<void(TEOptions *)> act;
+        int result;
+        std::deque<int> answers;
+        QStringList menu;
+    };
+    const Case cases[] = {
+        {"Retirer removes the clicked entry, once", {a, gone, c},
+         [](TEOptions *o) {
+             EXPECT_FALSE(o->Retirer->isEnabled());
+             clickRow(o, 1);
+             o->Retirer->click();
+             o->Retirer->click();
+         },
+         QDialog::Accepted, {}, {a, c}},
+        {"Retirer with no line selected removes nothing", {a, gone, c}, [](TEOptions *o) { o->RetirerClick(); },
+         QDialog::Accepted, {}, {a, gone, c}},
+        {"Cancel leaves the menu as it was", {a, gone, c},
+         [](TEOptions *o) {
+             clickRow(o, 0);
+             o->Retirer->click();
+             EXPECT_EQ(o->ListeMenu->count(), 2);
+         },
+         QDialog::Rejected, {}, {a, gone, c}},
+        {"Auto, Yes: entries naming no file go", {gone, a, alsoGone, c},
+         [](TEOptions *o) { o->AutoSuppr->click(); }, QDialog::Accepted, {IdYes}, {a, c}},
+        {"Auto, No: nothing goes", {gone, a}, [](TEOptions *o) { o->AutoSuppr->click(); }, QDialog::Accepted,
+         {IdNo}, {gone, a}},
+        {"Auto with every file gone leaves only the separator", {gone, alsoGone},
+         [](TEOptions *o) { o->AutoSuppr->click(); }, QDialog::Accepted, {IdYes}, {}},
+        {"an empty history offers no Auto", {}, [](TEOptions *o) { EXPECT_FALSE(o->AutoSuppr->isEnabled()); },
+         QDialog::Accepted, {}, {}},
+    };
+    start();
+    for (const Case &row : cases) {
+        w->ReplaceHistory(row.history);
+        boxes.answers = row.answers;
+        boxes.shown.clear();
+        QStringList listed;
+        openOptions(
+            [&](TEOptions *o) {
+                listed = itemTexts(o->ListeMenu);
+                row.act(o);
+            },
+            row.result);
+        EXPECT_EQ(listed, row.history) << row.name;
+        EXPECT_EQ(w->HistoryItems(), row.menu) << row.name;
+        EXPECT_EQ(w->MenuHisto->actions().last(), w->Hist) << row.name;
+        if (!row.answers.empty()) {
+            EXPECT_EQ(texts(), QStringList{GetLabel(287)}) << row.name;
+        }
+        // The next showing lists the menu again.
+        openOptions([&](TEOptions *o) { listed = itemTexts(o->ListeMenu); }, QDialog::Rejected);
+        EXPECT_EQ(listed, row.menu) << row.name;
+    }
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+TEST_F(OptionsTest, CancelRestoresTheSwitchesAndOkSetsTheToolTips)
+{
+    start();
+    TEOptions *o = options();
+    const auto states = [o] {
+        return QList<bool>{o->Bulles->isChecked(), o->DesacTaille->isChecked(), o->DesacTest->isChecked()};
+    };
+    ASSERT_EQ(states(), (QList<bool>{false, true, false}));
+    ASSERT_FALSE(w->BtActu->toolTip().isEmpty());
+    EXPECT_FALSE(tooltipAppearsOver(w->BtActu));
+
+    const auto flipAll = [](TEOptions *form) {
+        form->Bulles->click();
+        form->DesacTaille->click();
+        form->DesacTest->click();
+    };
+    openOptions(flipAll, QDialog::Rejected);
+    EXPECT_EQ(states(), (QList<bool>{false, true, false}));
+    EXPECT_FALSE(tooltipAppearsOver(w->BtActu));
+
+    openOptions(flipAll, QDialog::Accepted);
+    EXPECT_EQ(states(), (QList<bool>{true, false, true}));
+    EXPECT_TRUE(tooltipAppearsOver(w->BtActu));
+    EXPECT_TRUE(tooltipAppearsOver(o->CreerRacc)) << "hints of every form";
+
+    openOptions([](TEOptions *form) { form->Bulles->click(); }, QDialog::Accepted);
+    EXPECT_FALSE(tooltipAppearsOver(w->BtActu));
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+TEST_F(OptionsTest, AssoZipMakesTovoTheZipHandler)
+{
+    const QString mimeapps = desktop.configHome() + QStringLiteral("/mimeapps.list");
+    const QByteArray before = "[Default Applications]\ntext/plain=bloc.desktop\napplication/zip=autre.desktop\n\n"
+                              "[Added Associations]\nimage/png=vue.desktop;\napplication/zip=autre.desktop;\n\n"
+                              "[Groupe perso]\ncl\xc3\xa9=valeur\n";
+    ASSERT_TRUE(writeFile(mimeapps, before));
+    start();
+    boxes.answers = {IdOk};
+    options()->AssoZip->click();
+
+    EXPECT_EQ(texts(), QStringList{GetLabel(255)});
+    EXPECT_FALSE(options()->AssoZip->isEnabled());
+    EXPECT_EQ(PrivateDesktop::run(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                                               QStringLiteral("application/zip")}),
+              qMakePair(0, AssociationEntryName));
+    const QString entry = desktop.applications() + QStringLiteral("/tovo.desktop");
+    EXPECT_EQ(validate(entry), qMakePair(0, QString()));
+    const QByteArray written = readFile(entry);
+    EXPECT_TRUE(written.contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + " %f\n")) << written.constData();
+    EXPECT_TRUE(written.contains("\nMimeType=application/zip;\n")) << written.constData();
+    EXPECT_TRUE(written.contains("\nIcon=" + ProgramIconFile().toUtf8() + '\n')) << written.constData();
+    EXPECT_EQ(readFile(mimeapps),
+              QByteArray("[Default Applications]\ntext/plain=bloc.desktop\napplication/zip=tovo.desktop\n\n"
+                         "[Added Associations]\nimage/png=vue.desktop;\n"
+                         "application/zip=tovo.desktop;autre.desktop;\n\n"
+                         "[Groupe perso]\ncl\xc3\xa9=valeur\n"));
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+TEST_F(OptionsTest, CreerRaccPutsALauncherOnTheDesktop)
+{
+    // The desktop folder as xdg-user-dirs names it, not made yet.
+    ASSERT_TRUE(writeFile(desktop.configHome() + QStringLiteral("/user-dirs.dirs"),
+                          "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n"));
+    const QString launcher = desktop.home() + QStringLiteral("/Bureau/Tovo v4.4.desktop");
+    start();
+
+    boxes.answers = {IdNo};
+    options()->CreerRacc->click();
+    EXPECT_FALSE(QFileInfo::exists(launcher));
+    EXPECT_TRUE(options()->CreerRacc->isEnabled());
+
+    boxes.answers = {IdYes};
+    options()->CreerRacc->click();
+    EXPECT_EQ(texts(), (QStringList{GetLabel(254), GetLabel(254)}));
+    EXPECT_FALSE(options()->CreerRacc->isEnabled());
+    ASSERT_TRUE(QFileInfo::exists(launcher));
+    EXPECT_TRUE(QFileInfo(launcher).isExecutable());
+    EXPECT_EQ(validate(launcher), qMakePair(0, QString()));
+    const QByteArray written = readFile(launcher);
+    EXPECT_TRUE(written.contains("\nName=Tovo v4.4\n")) << written.constData();
+    EXPECT_TRUE(written.contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + '\n')) << written.constData();
+    EXPECT_TRUE(written.contains("\nPath=" + ProgDir().toUtf8() + '\n')) << written.constData();
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+// A folder the user may not write: the system's error, errno 13, and the
+// button stays for another try; what was written before stays.
+TEST_F(OptionsTest, UnwritableFoldersReportTheSystemError)
+{
+    struct Case {
+        const char *name;
+        QString lockedFolder;
+        bool association; // else the desktop launcher
+        bool entryWritten;
+    };
+    const QString applications = desktop.applications();
+    const Case cases[] = {
+        {"applications folder", applications, true, false},
+        {"configuration folder, after the desktop entry", desktop.configHome(), true, true},
+        {"desktop folder", desktop.home() + QStringLiteral("/Desktop"), false, false},
+    };
+    start();
+    const QString expected = QStringLiteral("Erreur syst\u00e8me :\r\n13 - ") + QString::fromLocal8Bit(strerror(EACCES));
+    for (const Case &c : cases) {
+        QDir(applications).removeRecursively();
+        QDir().mkpath(applications);
+        QDir().mkpath(c.lockedFolder);
+        ::chmod(QFile::encodeName(applications).constData(), 0777);
+        ::chmod(QFile::encodeName(c.lockedFolder).constData(), 0555);
+        boxes.shown.clear();
+        boxes.answers = c.association ? std::deque<int>{IdOk} : std::deque<int>{IdYes, IdOk};
+        QPushButton *button = c.association ? options()->AssoZip : options()->CreerRacc;
+        AsOrdinaryUser([&] { button->click(); });
+        ::chmod(QFile::encodeName(c.lockedFolder).constData(), 0755);
+
+        ASSERT_FALSE(boxes.shown.isEmpty()) << c.name;
+        EXPECT_EQ(boxes.shown.last().text, expected) << c.name;
+        EXPECT_EQ(boxes.shown.last().icon, MessageIcon::Error) << c.name;
+        EXPECT_TRUE(button->isEnabled()) << c.name;
+        EXPECT_EQ(QFileInfo::exists(applications + QStringLiteral("/tovo.desktop")), c.entryWritten) << c.name;
+        EXPECT_FALSE(QFileInfo::exists(desktop.configHome() + QStringLiteral("/mimeapps.list"))) << c.name;
+    }
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+// Installed, the program folder holds the marker and stays untouched: the
+// label store, favourites and history live in the user's data folder, seeded
+// from the program folder's copies.
+TEST_F(OptionsTest, InstalledProgramKeepsItsFilesInTheDataFolder)
+{
+    ASSERT_TRUE(writeFile(prog.filePath(platform::InstalledMarkerName), "installé"));
+    ASSERT_TRUE(writeFile(prog.filePath(QStringLiteral("historique.txt")), "/livré.zip\n"));
+    const QStringList shipped = QDir(prog.path()).entryList(QDir::Files);
+    start();
+    const QString data = desktop.dataHome() + QStringLiteral("/tovo/");
+    EXPECT_EQ(DataDir(), data);
+    EXPECT_EQ(w->HistoryItems(), QStringList{QStringLiteral("/livré.zip")});
+    w->AddToHistory(QStringLiteral("/neuve.zip"));
+    w->close();
+    EXPECT_EQ(readFile(data + QStringLiteral("historique.txt")), QByteArray("/neuve.zip\n/livré.zip\n"));
+    EXPECT_EQ(readFile(data + QStringLiteral("favoris.txt")), QByteArray("/home\r\n/srv\r\n"));
+    EXPECT_TRUE(QFileInfo::exists(data + LabelStoreFileName));
+    EXPECT_EQ(QDir(prog.path()).entryList(QDir::Files), shipped) << "nothing written in the program folder";
+    EXPECT_EQ(readFile(prog.filePath(QStringLiteral("historique.txt"))), QByteArray("/livré.zip\n"));
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+} // namespace

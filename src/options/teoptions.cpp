@@ -62,6 +62,8 @@ TEOptions::TEOptions(QWidget *parent) : QDialog(parent)
     ListeMenu = named(new QListWidget(history), "ListeMenu");
     ListeMenu->setFont(look::arial(12));
     ListeMenu->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The group's title names the list for screen readers.
+    lbHistorique->setBuddy(ListeMenu);
     AutoSuppr = look::plainButton(history, "AutoSuppr", QStringLiteral("Auto"));
     Retirer = look::plainButton(history, "Retirer", QStringLiteral("Retirer"));
     Retirer->setEnabled(false);

@@ -2,6 +2,8 @@
 // switches and the tool tips, the ZIP association and the desktop launcher
 // in a private home, and an installed program's data folder.
 #include "engine/qtprint.h"
+#include "operations/tchoixrep.h"
+#include "operations/tconf.h"
 #include "options/shellintegration.h"
 #include "options/teoptions.h"
 #include "platform/datadir.h"
@@ -11,7 +13,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHelpEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -32,6 +36,8 @@ using tovo::test::writeFile;
 
 namespace {
 
+using Act = std::function<void(TEOptions *)>;
+
 QStringList itemTexts(const QListWidget *list)
 {
     QStringList texts;
@@ -40,45 +46,42 @@ QStringList itemTexts(const QListWidget *list)
     return texts;
 }
 
+void clickRow(TEOptions *form, int row)
+{
+    QListWidget *list = form->ListeMenu;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
+// Whether a tool tip appears when one is asked for over widget.
+bool tooltipAppearsOver(QWidget *widget)
+{
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(widget, &help);
+    const bool shown = QToolTip::isVisible();
+    QToolTip::hideText();
+    return shown;
+}
+
+QPair<int, QString> validate(const QString &file)
+{
+    return PrivateDesktop::run(QStringLiteral("desktop-file-validate"), {file});
+}
+
 class OptionsTest : public test::MainWindowFixture {
 protected:
     PrivateDesktop desktop;
     TEOptions *options() const { return AppForms().EOptions; }
 
-    // Opens the dialog from the menu; act plays the user's part while it is
-    // shown, and the dialog ends with result.
-    void openOptions(const std::function<void(TEOptions *)> &act, int result)
+    // Opens the dialog from the menu; act plays the user while it is shown.
+    void openOptions(const Act &act, int result)
     {
         boxes.formAnswers.push_back([act, result](QDialog *dialog) {
-            auto *form = static_cast<TEOptions *>(dialog);
-            form->show();
-            act(form);
-            form->hide();
+            dialog->show();
+            act(static_cast<TEOptions *>(dialog));
+            dialog->hide();
             return result;
         });
         w->Options1->trigger();
-    }
-
-    // Whether a tool tip appears when one is asked for over widget.
-    static bool tooltipAppearsOver(QWidget *widget)
-    {
-        QToolTip::hideText();
-        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(widget, &help);
-        const bool shown = QToolTip::isVisible();
-        QToolTip::hideText();
-        return shown;
-    }
-
-    static void clickRow(TEOptions *form, int row)
-    {
-        QListWidget *list = form->ListeMenu;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-    }
-
-    static QPair<int, QString> validate(const QString &file)
-    {
-        return PrivateDesktop::run(QStringLiteral("desktop-file-validate"), {file});
     }
 };
 
@@ -88,10 +91,11 @@ TEST_F(OptionsTest, HistoryEditsReachTheMenuOnlyOnOk)
     const QString c = makeArchive(QStringLiteral("c & co.zip"));
     const QString gone = prog.filePath(QStringLiteral("parti.zip"));
     const QString alsoGone = prog.filePath(QStringLiteral("disparu/x.zip"));
+    const Act autoSuppr = [](TEOptions *o) { o->AutoSuppr->click(); };
     struct Case {
         const char *name;
         QStringList history;
-        std::function<void(TEOptions *)> act;
+        Act act;
         int result;
         std::deque<int> answers;
         QStringList menu;
@@ -105,23 +109,16 @@ TEST_F(OptionsTest, HistoryEditsReachTheMenuOnlyOnOk)
              o->Retirer->click();
          },
          QDialog::Accepted, {}, {a, c}},
-        {"Retirer with no line selected removes nothing", {a, gone, c}, [](TEOptions *o) { o->RetirerClick(); },
-         QDialog::Accepted, {}, {a, gone, c}},
         {"Cancel leaves the menu as it was", {a, gone, c},
          [](TEOptions *o) {
              clickRow(o, 0);
              o->Retirer->click();
-             EXPECT_EQ(o->ListeMenu->count(), 2);
          },
          QDialog::Rejected, {}, {a, gone, c}},
-        {"Auto, Yes: entries naming no file go", {gone, a, alsoGone, c},
-         [](TEOptions *o) { o->AutoSuppr->click(); }, QDialog::Accepted, {IdYes}, {a, c}},
-        {"Auto, No: nothing goes", {gone, a}, [](TEOptions *o) { o->AutoSuppr->click(); }, QDialog::Accepted,
-         {IdNo}, {gone, a}},
-        {"Auto with every file gone leaves only the separator", {gone, alsoGone},
-         [](TEOptions *o) { o->AutoSuppr->click(); }, QDialog::Accepted, {IdYes}, {}},
-        {"an empty history offers no Auto", {}, [](TEOptions *o) { EXPECT_FALSE(o->AutoSuppr->isEnabled()); },
-         QDialog::Accepted, {}, {}},
+        {"Auto, Yes: entries naming no file go", {gone, a, alsoGone, c}, autoSuppr, QDialog::Accepted, {IdYes}, {a, c}},
+        {"Auto, No: nothing goes", {gone, a}, autoSuppr, QDialog::Accepted, {IdNo}, {gone, a}},
+        {"Auto with every file gone leaves only the separator", {gone, alsoGone}, autoSuppr, QDialog::Accepted,
+         {IdYes}, {}},
     };
     start();
     for (const Case &row : cases) {
@@ -138,9 +135,7 @@ TEST_F(OptionsTest, HistoryEditsReachTheMenuOnlyOnOk)
         EXPECT_EQ(listed, row.history) << row.name;
         EXPECT_EQ(w->HistoryItems(), row.menu) << row.name;
         EXPECT_EQ(w->MenuHisto->actions().last(), w->Hist) << row.name;
-        if (!row.answers.empty()) {
-            EXPECT_EQ(texts(), QStringList{GetLabel(287)}) << row.name;
-        }
+        EXPECT_EQ(texts(), row.answers.empty() ? QStringList() : QStringList{GetLabel(287)}) << row.name;
         // The next showing lists the menu again.
         openOptions([&](TEOptions *o) { listed = itemTexts(o->ListeMenu); }, QDialog::Rejected);
         EXPECT_EQ(listed, row.menu) << row.name;
@@ -155,15 +150,13 @@ TEST_F(OptionsTest, CancelRestoresTheSwitchesAndOkSetsTheToolTips)
     const auto states = [o] {
         return QList<bool>{o->Bulles->isChecked(), o->DesacTaille->isChecked(), o->DesacTest->isChecked()};
     };
-    ASSERT_EQ(states(), (QList<bool>{false, true, false}));
-    ASSERT_FALSE(w->BtActu->toolTip().isEmpty());
-    EXPECT_FALSE(tooltipAppearsOver(w->BtActu));
-
-    const auto flipAll = [](TEOptions *form) {
+    const Act flipAll = [](TEOptions *form) {
         form->Bulles->click();
         form->DesacTaille->click();
         form->DesacTest->click();
     };
+    ASSERT_FALSE(w->BtActu->toolTip().isEmpty());
+    EXPECT_FALSE(tooltipAppearsOver(w->BtActu));
     openOptions(flipAll, QDialog::Rejected);
     EXPECT_EQ(states(), (QList<bool>{false, true, false}));
     EXPECT_FALSE(tooltipAppearsOver(w->BtActu));
@@ -178,60 +171,41 @@ TEST_F(OptionsTest, CancelRestoresTheSwitchesAndOkSetsTheToolTips)
     EXPECT_EQ(boxes.unexpected, 0);
 }
 
-TEST_F(OptionsTest, AssoZipMakesTovoTheZipHandler)
+TEST_F(OptionsTest, DesktopButtonsWriteEntriesTheDesktopAccepts)
 {
     const QString mimeapps = desktop.configHome() + QStringLiteral("/mimeapps.list");
-    const QByteArray before = "[Default Applications]\ntext/plain=bloc.desktop\napplication/zip=autre.desktop\n\n"
-                              "[Added Associations]\nimage/png=vue.desktop;\napplication/zip=autre.desktop;\n\n"
-                              "[Groupe perso]\ncl\xc3\xa9=valeur\n";
-    ASSERT_TRUE(writeFile(mimeapps, before));
+    ASSERT_TRUE(writeFile(mimeapps, "[Default Applications]\ntext/plain=bloc.desktop\napplication/zip=autre.desktop\n\n"
+                                    "[Added Associations]\napplication/zip=autre.desktop;\n\n[Perso]\ncl\xc3\xa9=1\n"));
+    // The desktop folder as xdg-user-dirs names it, not made yet.
+    ASSERT_TRUE(writeFile(desktop.configHome() + QStringLiteral("/user-dirs.dirs"), "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n"));
+    const QString launcher = desktop.home() + QStringLiteral("/Bureau/Tovo v4.4.desktop");
+    const QByteArray program = QCoreApplication::applicationFilePath().toUtf8();
     start();
-    boxes.answers = {IdOk};
-    options()->AssoZip->click();
 
-    EXPECT_EQ(texts(), QStringList{GetLabel(255)});
+    boxes.answers = {IdOk, IdNo, IdYes};
+    options()->AssoZip->click();
+    options()->CreerRacc->click();
+    EXPECT_FALSE(QFileInfo::exists(launcher)) << "answered No";
+    EXPECT_TRUE(options()->CreerRacc->isEnabled());
+    options()->CreerRacc->click();
+    EXPECT_EQ(texts(), (QStringList{GetLabel(255), GetLabel(254), GetLabel(254)}));
     EXPECT_FALSE(options()->AssoZip->isEnabled());
+    EXPECT_FALSE(options()->CreerRacc->isEnabled());
+
     EXPECT_EQ(PrivateDesktop::run(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
                                                                QStringLiteral("application/zip")}),
               qMakePair(0, AssociationEntryName));
+    EXPECT_TRUE(readFile(mimeapps).endsWith("application/zip=tovo.desktop;autre.desktop;\n\n[Perso]\ncl\xc3\xa9=1\n"));
     const QString entry = desktop.applications() + QStringLiteral("/tovo.desktop");
     EXPECT_EQ(validate(entry), qMakePair(0, QString()));
-    const QByteArray written = readFile(entry);
-    EXPECT_TRUE(written.contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + " %f\n")) << written.constData();
-    EXPECT_TRUE(written.contains("\nMimeType=application/zip;\n")) << written.constData();
-    EXPECT_TRUE(written.contains("\nIcon=" + ProgramIconFile().toUtf8() + '\n')) << written.constData();
-    EXPECT_EQ(readFile(mimeapps),
-              QByteArray("[Default Applications]\ntext/plain=bloc.desktop\napplication/zip=tovo.desktop\n\n"
-                         "[Added Associations]\nimage/png=vue.desktop;\n"
-                         "application/zip=tovo.desktop;autre.desktop;\n\n"
-                         "[Groupe perso]\ncl\xc3\xa9=valeur\n"));
-    EXPECT_EQ(boxes.unexpected, 0);
-}
+    EXPECT_TRUE(readFile(entry).contains("\nExec=" + program + " %f\n"));
 
-TEST_F(OptionsTest, CreerRaccPutsALauncherOnTheDesktop)
-{
-    // The desktop folder as xdg-user-dirs names it, not made yet.
-    ASSERT_TRUE(writeFile(desktop.configHome() + QStringLiteral("/user-dirs.dirs"),
-                          "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n"));
-    const QString launcher = desktop.home() + QStringLiteral("/Bureau/Tovo v4.4.desktop");
-    start();
-
-    boxes.answers = {IdNo};
-    options()->CreerRacc->click();
-    EXPECT_FALSE(QFileInfo::exists(launcher));
-    EXPECT_TRUE(options()->CreerRacc->isEnabled());
-
-    boxes.answers = {IdYes};
-    options()->CreerRacc->click();
-    EXPECT_EQ(texts(), (QStringList{GetLabel(254), GetLabel(254)}));
-    EXPECT_FALSE(options()->CreerRacc->isEnabled());
-    ASSERT_TRUE(QFileInfo::exists(launcher));
-    EXPECT_TRUE(QFileInfo(launcher).isExecutable());
     EXPECT_EQ(validate(launcher), qMakePair(0, QString()));
+    EXPECT_TRUE(QFileInfo(launcher).isExecutable());
     const QByteArray written = readFile(launcher);
-    EXPECT_TRUE(written.contains("\nName=Tovo v4.4\n")) << written.constData();
-    EXPECT_TRUE(written.contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + '\n')) << written.constData();
-    EXPECT_TRUE(written.contains("\nPath=" + ProgDir().toUtf8() + '\n')) << written.constData();
+    for (const QByteArray &line : {QByteArray("Name=Tovo v4.4"), "Exec=" + program, "Path=" + ProgDir().toUtf8(),
+                                   "Icon=" + ProgramIconFile().toUtf8()})
+        EXPECT_TRUE(written.contains('\n' + line + '\n')) << line.constData();
     EXPECT_EQ(boxes.unexpected, 0);
 }
 
@@ -239,13 +213,13 @@ TEST_F(OptionsTest, CreerRaccPutsALauncherOnTheDesktop)
 // button stays for another try; what was written before stays.
 TEST_F(OptionsTest, UnwritableFoldersReportTheSystemError)
 {
+    const QString applications = desktop.applications();
     struct Case {
         const char *name;
         QString lockedFolder;
         bool association; // else the desktop launcher
         bool entryWritten;
     };
-    const QString applications = desktop.applications();
     const Case cases[] = {
         {"applications folder", applications, true, false},
         {"configuration folder, after the desktop entry", desktop.configHome(), true, true},
@@ -277,20 +251,24 @@ TEST_F(OptionsTest, UnwritableFoldersReportTheSystemError)
 
 // Installed, the program folder holds the marker and stays untouched: the
 // label store, favourites and history live in the user's data folder, seeded
-// from the program folder's copies.
+// from the program folder's copies when missing there; the user works from
+// the home folder.
 TEST_F(OptionsTest, InstalledProgramKeepsItsFilesInTheDataFolder)
 {
     ASSERT_TRUE(writeFile(prog.filePath(platform::InstalledMarkerName), "installé"));
     ASSERT_TRUE(writeFile(prog.filePath(QStringLiteral("historique.txt")), "/livré.zip\n"));
+    const QString data = desktop.dataHome() + QStringLiteral("/tovo/");
+    ASSERT_TRUE(QDir().mkpath(data));
+    ASSERT_TRUE(writeFile(data + QStringLiteral("favoris.txt"), "/mes/favoris\n"));
     const QStringList shipped = QDir(prog.path()).entryList(QDir::Files);
     start();
-    const QString data = desktop.dataHome() + QStringLiteral("/tovo/");
     EXPECT_EQ(DataDir(), data);
     EXPECT_EQ(w->HistoryItems(), QStringList{QStringLiteral("/livré.zip")});
+    EXPECT_EQ(AppForms().ChoixRep->favoris->itemText(0), QStringLiteral("/mes/favoris"));
+    EXPECT_EQ(AppForms().Conf->RepDest->text(), desktop.home() + QLatin1Char('/'));
     w->AddToHistory(QStringLiteral("/neuve.zip"));
     w->close();
     EXPECT_EQ(readFile(data + QStringLiteral("historique.txt")), QByteArray("/neuve.zip\n/livré.zip\n"));
-    EXPECT_EQ(readFile(data + QStringLiteral("favoris.txt")), QByteArray("/home\r\n/srv\r\n"));
     EXPECT_TRUE(QFileInfo::exists(data + LabelStoreFileName));
     EXPECT_EQ(QDir(prog.path()).entryList(QDir::Files), shipped) << "nothing written in the program folder";
     EXPECT_EQ(readFile(prog.filePath(QStringLiteral("historique.txt"))), QByteArray("/livré.zip\n"));

@@ -1,17 +1,13 @@
 // The freedesktop.org files: the user's default applications edited in
-// place, desktop entries read back by independent tools, and the data folder
-// of an installed program.
+// place, and a desktop entry read back by independent tools.
 #include "engine/qtprint.h"
-#include "platform/datadir.h"
 #include "platform/desktopfiles.h"
-#include "shell/paths.h"
 #include "support/privatedesktop.h"
 #include "support/testfiles.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -55,10 +51,6 @@ TEST(DesktopFiles, DefaultHandlerKeepsEverythingElse)
          "[Removed Associations]\napplication/zip=autre.desktop;\ntext/plain=tovo.desktop;\n\n"
          "[Default Applications]\napplication/zip=tovo.desktop\n\n"
          "[Added Associations]\napplication/zip=tovo.desktop;\n"},
-        {"Tovo as the only removal drops the key",
-         "[Removed Associations]\napplication/zip=tovo.desktop;\n[Default Applications]\n",
-         "[Removed Associations]\n[Default Applications]\napplication/zip=tovo.desktop\n\n"
-         "[Added Associations]\napplication/zip=tovo.desktop;\n"},
         {"not UTF-8", "[Default Applications]\ntext/plain=\xe9t\xe9.desktop\n", ""},
         {"NUL byte", QByteArray("[Default Applications]\n\0\n", 26), ""},
     };
@@ -74,52 +66,33 @@ TEST(DesktopFiles, DefaultHandlerKeepsEverythingElse)
     }
 }
 
-TEST(DesktopFiles, MimeappsFileIsReplacedWholeOrNotAtAll)
+TEST(DesktopFiles, MimeappsIsWrittenThroughItsLinkOrLeftAlone)
 {
     QTemporaryDir dir;
-    struct Case {
-        const char *name;
-        QByteArray before;
-        bool link;
-        int expected;
-    };
-    const Case cases[] = {
-        {"missing folder and file are created", QByteArray(), false, 0},
-        {"a linked file is written through its link", "[Groupe]\nx=1\n", true, 0},
-        {"a file that is not text is left alone", "\xff\xfe[", false, EILSEQ},
-    };
-    int n = 0;
-    for (const Case &c : cases) {
-        const QString folder = dir.filePath(QStringLiteral("cas%1/config").arg(n++));
-        const QString path = folder + QStringLiteral("/mimeapps.list");
-        const QString target = dir.filePath(QStringLiteral("cible%1.list").arg(n));
-        if (!c.before.isNull()) {
-            ASSERT_TRUE(QDir().mkpath(folder));
-            ASSERT_TRUE(writeFile(c.link ? target : path, c.before));
-            ::chmod(QFile::encodeName(c.link ? target : path).constData(), 0600);
-            if (c.link) {
-                ASSERT_TRUE(QFile::link(target, path));
-            }
-        }
-        EXPECT_EQ(MakeDefaultHandler(path, QStringLiteral("application/zip"), QStringLiteral("tovo.desktop")),
-                  c.expected)
-            << c.name;
-        const QByteArray now = readFile(path);
-        if (c.expected != 0) {
-            EXPECT_EQ(now, c.before) << c.name;
-            continue;
-        }
-        EXPECT_TRUE(now.contains("[Default Applications]\napplication/zip=tovo.desktop\n")) << c.name;
-        EXPECT_TRUE(now.startsWith(c.before)) << c.name;
-        if (c.link) {
-            EXPECT_TRUE(QFileInfo(path).isSymLink()) << c.name;
-            struct stat st;
-            ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
-            EXPECT_EQ(st.st_mode & 0777, 0600u) << c.name << ": the file keeps its mode";
-        }
-        // No temporary file is left beside it.
-        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1) << c.name;
-    }
+    const QString zip = QStringLiteral("application/zip");
+    const QString id = QStringLiteral("tovo.desktop");
+    EXPECT_EQ(MakeDefaultHandler(dir.filePath(QStringLiteral("neuf/config/mimeapps.list")), zip, id), 0);
+    EXPECT_TRUE(readFile(dir.filePath(QStringLiteral("neuf/config/mimeapps.list"))).contains(id.toUtf8()));
+
+    // A mimeapps.list kept elsewhere and linked: the link stays, the file
+    // keeps its mode, no temporary file is left beside it.
+    const QString target = dir.filePath(QStringLiteral("reglages/mimeapps.list"));
+    const QString link = dir.filePath(QStringLiteral("config/mimeapps.list"));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("reglages"))));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("config"))));
+    ASSERT_TRUE(writeFile(target, "[Groupe]\nx=1\n") && QFile::link(target, link));
+    ::chmod(QFile::encodeName(target).constData(), 0600);
+    EXPECT_EQ(MakeDefaultHandler(link, zip, id), 0);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(readFile(target).startsWith("[Groupe]\nx=1\n\n[Default Applications]\napplication/zip=tovo.desktop\n"));
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("reglages"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+    ASSERT_TRUE(writeFile(target, "\xff\xfe["));
+    EXPECT_EQ(MakeDefaultHandler(link, zip, id), EILSEQ);
+    EXPECT_EQ(readFile(target), QByteArray("\xff\xfe["));
 }
 
 // The Exec line as written is what an independent launcher (GLib's, through
@@ -161,47 +134,6 @@ TEST(DesktopFiles, ExecLineStartsTheProgramOnTheArchive)
     EXPECT_EQ(QuoteExecArgument(QStringLiteral("/opt/tovo/tovo")), QStringLiteral("/opt/tovo/tovo"));
     EXPECT_EQ(QuoteExecArgument(QStringLiteral("/opt/100%/tovo")), QStringLiteral("/opt/100%%/tovo"));
     EXPECT_EQ(QuoteExecArgument(QStringLiteral("/a b/`x`")), QStringLiteral("\"/a b/\\`x\\`\""));
-}
-
-TEST(DataFolder, InstalledProgramWritesInTheUserDataFolder)
-{
-    struct Case {
-        const char *name;
-        bool marker;
-        bool userCopy; // the user already has a history of their own
-    };
-    const Case cases[] = {
-        {"program folder of the user's own", false, false},
-        {"installed program, first start", true, false},
-        {"installed program, later start", true, true},
-    };
-    for (const Case &c : cases) {
-        PrivateDesktop desktop;
-        QTemporaryDir prog;
-        ASSERT_TRUE(writeFile(prog.filePath(QStringLiteral("historique.txt")), "/livré.zip\n"));
-        if (c.marker) {
-            ASSERT_TRUE(writeFile(prog.filePath(InstalledMarkerName), "installé"));
-        }
-        const QString userData = desktop.dataHome() + QStringLiteral("/tovo/");
-        if (c.userCopy) {
-            ASSERT_TRUE(QDir().mkpath(userData));
-            ASSERT_TRUE(writeFile(userData + QStringLiteral("historique.txt"), "/à moi.zip\n"));
-        }
-        SetProgDir(prog.path());
-        SetDataDir(ChooseDataDir(ProgDir()));
-        const QString history = DataFile(QStringLiteral("historique.txt"));
-        if (!c.marker) {
-            EXPECT_EQ(DataDir(), ProgDir()) << c.name;
-            EXPECT_EQ(DefaultWorkFolder(), ProgDir()) << c.name;
-            continue;
-        }
-        EXPECT_EQ(DataDir(), userData) << c.name;
-        EXPECT_EQ(history, userData + QStringLiteral("historique.txt")) << c.name;
-        EXPECT_EQ(readFile(history), c.userCopy ? QByteArray("/à moi.zip\n") : QByteArray("/livré.zip\n")) << c.name;
-        EXPECT_TRUE(QFileInfo(history).isWritable()) << c.name;
-        EXPECT_EQ(DefaultWorkFolder(), desktop.home() + QLatin1Char('/')) << c.name;
-    }
-    SetProgDir(QString());
 }
 
 } // namespace

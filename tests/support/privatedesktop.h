@@ -1,10 +1,9 @@
 #pragma once
 
 // A private home for the desktop-integration tests: HOME, XDG_DATA_HOME and
-// XDG_CONFIG_HOME point into a temporary folder for the life of the object,
-// and no desktop session is visible, so the freedesktop.org tools answer
-// from these folders alone. Also runs code with the permissions of an
-// ordinary user when the tests run as root.
+// XDG_CONFIG_HOME point into a temporary folder while the object lives, and
+// no desktop session is visible, so the freedesktop.org tools answer from
+// these folders alone.
 
 #include <QByteArray>
 #include <QDir>
@@ -25,15 +24,15 @@ class PrivateDesktop {
 public:
     PrivateDesktop()
     {
-        // Readable by everyone, and its parent searchable: a test may act as
-        // another user inside. Permission bits are only ever added.
+        // Open to everyone (bits are only added): a test may act as another user inside.
         addModeBits(m_home.path(), 0755);
         addModeBits(QFileInfo(m_home.path()).absolutePath(), 0011);
         set("HOME", m_home.path());
         set("XDG_DATA_HOME", dataHome());
         set("XDG_CONFIG_HOME", configHome());
-        for (const char *name : {"XDG_CURRENT_DESKTOP", "XDG_SESSION_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
-                                 "GNOME_DESKTOP_SESSION_ID", "DBUS_SESSION_BUS_ADDRESS", "XDG_CONFIG_DIRS"})
+        for (const char *name :
+             {"XDG_CURRENT_DESKTOP", "XDG_SESSION_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION", "KDE_SESSION_VERSION",
+              "GNOME_DESKTOP_SESSION_ID", "DBUS_SESSION_BUS_ADDRESS", "XDG_CONFIG_DIRS", "DISPLAY", "WAYLAND_DISPLAY"})
             set(name, QString(), true);
         QDir().mkpath(dataHome());
         QDir().mkpath(configHome());
@@ -54,8 +53,7 @@ public:
     QString configHome() const { return m_home.filePath(QStringLiteral("config")); }
     QString applications() const { return dataHome() + QStringLiteral("/applications"); }
 
-    // Runs a tool of the system; its exit code (-1 when it did not run) and
-    // its output, standard error included.
+    // A system tool's exit code (-1 when it did not run) and output.
     static QPair<int, QString> run(const QString &program, const QStringList &arguments)
     {
         QProcess process;
@@ -89,8 +87,8 @@ private:
 };
 
 // Runs body with file permissions enforced: as the user "nobody" when the
-// tests run as root (root writes anywhere), unchanged otherwise. Only the
-// effective user changes, so root comes back afterwards.
+// tests run as root (root writes anywhere). Only the effective user changes,
+// so root comes back afterwards.
 template <typename Body> void AsOrdinaryUser(Body body)
 {
     const bool root = ::geteuid() == 0;

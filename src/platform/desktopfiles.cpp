@@ -349,8 +349,8 @@ std::optional<QByteArray> WithDefaultHandler(const QByteArray &mimeapps, const Q
     if (mimeapps.contains('\0'))
         return std::nullopt;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8.decode(mimeapps);
-    if (utf8.hasError())
+    // The decoder only runs when its result becomes a QString.
+    if (const QString decoded = utf8.decode(mimeapps); utf8.hasError())
         return std::nullopt;
 
     const QByteArray key = mimeType.toUtf8();

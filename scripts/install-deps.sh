@@ -13,6 +13,7 @@ packages=(
   xvfb xdotool imagemagick
   xdg-utils desktop-file-utils libglib2.0-bin
   file dpkg-dev lintian
+  unrtf
 )
 
 missing=()

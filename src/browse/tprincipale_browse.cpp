@@ -273,7 +273,7 @@ void TPrincipale::MotDePasseKeyUp()
         ListeficsZip->setCurrentIndex(QModelIndex());
     }
     ListeficsZip->setFocus();
-    // The preview of the focused entry follows with the preview code.
+    ListeFicsZipClick();
 }
 
 void TPrincipale::FileListBox1DblClick()
@@ -331,26 +331,6 @@ void TPrincipale::FormDropFiles1DropFiles(const QStringList &names)
                          2);
     else
         OpenArchive();
-}
-
-void TPrincipale::ClearPreview()
-{
-    ListeTexte->clear();
-    Memo1->clear();
-    html->clear();
-    RTF->clear();
-    GIFImage->clear();
-    PMultiMedia1->clear();
-    for (QWidget *viewer : std::initializer_list<QWidget *>{GIFImage, Memo1, RTF, html, PMultiMedia1, ListeTexte})
-        viewer->hide();
-    PanelDroite->setText(QStringLiteral("[ ") + PanelDroite->text() + QStringLiteral(" ]"));
-    if (!ListeficsZip->currentIndex().isValid()) {
-        TailleFC->clear();
-        TailleFD->clear();
-        DateFic->clear();
-        FiGauge->setValue(0);
-        libfic->setText(QLatin1Char(' ') + GetLabel(219));
-    }
 }
 
 void TPrincipale::AjoutClick()

@@ -4,6 +4,7 @@
 #include "operations/tchoixrep.h"
 #include "platform/datadir.h"
 #include "platform/tempdirs.h"
+#include "preview/ttextlistview.h"
 #include "browse/tentrymodel.h"
 #include "engine/tinterruption.h"
 #include "engine/tzipengine.h"
@@ -75,6 +76,7 @@ TPrincipale::TPrincipale(std::unique_ptr<SettingsStore> settings, QWidget *paren
     connectOperations();
     setUpArchiveOperations();
     connectEngine();
+    connectPreview();
     FormCreate();
 }
 
@@ -239,8 +241,9 @@ void TPrincipale::DelTemp()
 {
     if (TempFile.isEmpty() || !QFileInfo::exists(TempFile))
         return;
-    const QFileInfo info(TempFile);
-    if (!info.isWritable()) {
+    // Read-only is the owner's write bit (not whether this user may write:
+    // the administrator may write everything).
+    if (!(QFile::permissions(TempFile) & QFileDevice::WriteOwner)) {
         if (ShowLabelMessage(QStringLiteral("D") + TempFile + GetLabel(128), -1, 1) != IdYes)
             return;
         QFile::setPermissions(TempFile, QFile::permissions(TempFile) | QFileDevice::WriteOwner);

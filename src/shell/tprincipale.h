@@ -33,6 +33,12 @@ namespace tovo {
 class TCaptionPanel;
 class TPathDialog;
 class TEntryModel;
+class TGifView;
+class THtmlView;
+class TImageView;
+class TRtfView;
+class TTextListView;
+class TTextMemo;
 class TZipEngine;
 struct TZipFileStats;
 struct TZipPwdQuery;
@@ -85,7 +91,6 @@ public:
     void FileListBox1Change();
     void FormDropFiles1DropFiles(const QStringList &names);
     void XZipListing(const TZipFileStats &stats);
-    void ClearPreview();
     // Adding files to the archive named in NomFic (creating it when needed).
     void AjoutClick();
 
@@ -119,6 +124,26 @@ public:
     void XZipPwdQuery(TZipPwdQuery &query);
     void XZipNewdisk(int diskNumber);
     void InterruptionClick();
+
+    // --- preview ---
+    // Extracts the focused entry into TempDir and shows it in the viewer of
+    // its class; every failure ends as text in Memo1.
+    void ListeFicsZipClick();
+    void ResetPreviewPane();
+    void ClearPreview();
+    // Whether the copy of Source ("*": the focused entry) fits in TempDir.
+    bool EnoughTempSpace(const QString &source);
+    void policeChange();
+    void cHTMLClick();
+    // A link of the HTML viewer: another entry of the archive by its file
+    // name, a web or FTP address in the default program, else the viewer's.
+    void htmlHotSpotClick(const QString &SRC, bool &Handled);
+    void htmlHotSpotCovered(const QString &SRC);
+    // Opens a file or address with the desktop's default program. Returns
+    // a value above 32 on success, 32 or less when nothing could be started.
+    // Parameters, directory and show state are not passed on: the desktop
+    // opens documents without them.
+    int ExecuteFile(const QString &fileName, const QString &parameters, const QString &directory, int showState);
 
     // --- history ---
     void LoadHistory();
@@ -215,12 +240,12 @@ public:
     QComboBox *police;
     QCheckBox *cHTML;
     QSpinBox *Taille;
-    QLabel *GIFImage;
-    QPlainTextEdit *Memo1;
-    QTextEdit *RTF;
-    QTextBrowser *html;
-    QLabel *PMultiMedia1;
-    QListWidget *ListeTexte;
+    TGifView *GIFImage;
+    TTextMemo *Memo1;
+    TRtfView *RTF;
+    THtmlView *html;
+    TImageView *PMultiMedia1;
+    TTextListView *ListeTexte;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -239,6 +264,9 @@ private:
     void connectEngine();
     void connectOperations();
     void setUpArchiveOperations();
+    void connectPreview();
+    void previewEntry(int row, const QString &fileName);
+    void showInMemo(const QStringList &lines);
     bool desacTest() const;
     QString extractionDestination() const;
     void setExtractionDestination(const QString &directory);
@@ -250,6 +278,7 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     bool m_inNomFicChange = false;
+    bool m_previewing = false;
 };
 
 // Applies the label table to the nine forms.

@@ -1,6 +1,13 @@
 // The main window's widgets and their layout (design size 737 x 489).
 #include "shell/tprincipale.h"
 
+#include "browse/tentrylistview.h"
+#include "preview/tgifview.h"
+#include "preview/thtmlview.h"
+#include "preview/timageview.h"
+#include "preview/trtfview.h"
+#include "preview/ttextlistview.h"
+#include "preview/ttextmemo.h"
 #include "shell/captionpanel.h"
 #include "shell/fswidgets.h"
 #include "shell/look.h"
@@ -15,19 +22,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStyle>
-#include <QTextBrowser>
-#include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -216,7 +219,7 @@ void TPrincipale::buildLayout()
     entries->setSpacing(1);
     lb_Contenu_Archive = named(new QLabel(QStringLiteral("Contenu de l'archive :"), Panel3), "lb_Contenu_Archive");
     entries->addWidget(lb_Contenu_Archive);
-    ListeficsZip = named(new QListView(Panel3), "ListeficsZip");
+    ListeficsZip = named(new TEntryListView(Panel3), "ListeficsZip");
     ListeficsZip->setFont(look::arial(12, true));
     ListeficsZip->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListeficsZip->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -290,16 +293,27 @@ void TPrincipale::buildLayout()
     format->addWidget(Taille);
     header->addWidget(PanFormatTextes);
     viewer->addWidget(libfic);
-    GIFImage = named(new QLabel(PanelDroite), "GIFImage");
-    GIFImage->setAlignment(Qt::AlignCenter);
-    Memo1 = named(new QPlainTextEdit(PanelDroite), "Memo1");
-    Memo1->setReadOnly(true);
-    RTF = named(new QTextEdit(PanelDroite), "RTF");
-    RTF->setReadOnly(true);
-    html = named(new QTextBrowser(PanelDroite), "html");
-    PMultiMedia1 = named(new QLabel(PanelDroite), "PMultiMedia1");
-    ListeTexte = named(new QListWidget(PanelDroite), "ListeTexte");
-    ListeTexte->setFont(QFont(QStringLiteral("Arial"), 10));
+    // The viewers, one shown at a time. The text font is given whole (weight
+    // and slant included), so a bold caption of the pane never reaches them.
+    QFont textFont(QStringLiteral("Arial"), 10);
+    textFont.setWeight(QFont::Normal);
+    textFont.setItalic(false);
+    GIFImage = named(new TGifView(PanelDroite), "GIFImage");
+    GIFImage->setAccessibleName(QStringLiteral("Aperçu : image animée"));
+    Memo1 = named(new TTextMemo(PanelDroite), "Memo1");
+    Memo1->setAccessibleName(QStringLiteral("Aperçu : texte"));
+    Memo1->setFont(textFont);
+    RTF = named(new TRtfView(PanelDroite), "RTF");
+    RTF->setAccessibleName(QStringLiteral("Aperçu : document RTF"));
+    RTF->setFont(textFont);
+    html = named(new THtmlView(PanelDroite), "html");
+    html->setAccessibleName(QStringLiteral("Aperçu : page HTML"));
+    html->setDefaultFont(QFont(QStringLiteral("Arial"), 11));
+    PMultiMedia1 = named(new TImageView(PanelDroite), "PMultiMedia1");
+    PMultiMedia1->setAccessibleName(QStringLiteral("Aperçu : image"));
+    ListeTexte = named(new TTextListView(PanelDroite), "ListeTexte");
+    ListeTexte->setAccessibleName(QStringLiteral("Aperçu : lignes du texte"));
+    ListeTexte->setFont(textFont);
     for (QWidget *w : std::initializer_list<QWidget *>{GIFImage, Memo1, RTF, html, PMultiMedia1, ListeTexte}) {
         w->hide();
         viewer->addWidget(w, 1);

@@ -7,6 +7,10 @@
 #include "shell/fswidgets.h"
 #include "shell/hints.h"
 #include "shell/paths.h"
+#include "preview/thtmlview.h"
+#include "preview/trtfview.h"
+#include "preview/ttextlistview.h"
+#include "preview/ttextmemo.h"
 #include "shell/settingsstore.h"
 
 #include <QAbstractButton>
@@ -138,7 +142,7 @@ void TPrincipale::LoadSaveSettings(QChar mode)
 
     Memo1->setFont(textFont);
     RTF->setFont(textFont);
-    html->document()->setDefaultFont(textFont);
+    html->setDefaultFont(textFont);
     SetHintsShown(checkedOf(bulles, false));
 
     if (etat == 1)

@@ -13,7 +13,13 @@
  *   MESSAGE [FIELD=VALUE...]      values percent-encoded
  *   return CODE                   the entry's result (0 otherwise)
  *   when OPTION                   the lines that follow apply only to calls whose
- *                                 vector holds OPTION ("when *": to every call)
+ *                                 vector holds OPTION, percent-encoded ("when *":
+ *                                 to every call)
+ *   file name=NAME (from=PATH | text=BYTES [repeat=N]) [mode=OCTAL]
+ *                                 writes a file as an extraction would: NAME below
+ *                                 the folder after "-d" (its last component alone
+ *                                 with "-j"), holding the bytes of PATH, or BYTES
+ *                                 N times; logged as "file TARGET"
  * Buffers are filled with '#' before each message, so an untouched byte shows.
  * Bytes below 0x20 and the backslash are logged as \xHH.
  */
@@ -24,6 +30,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #ifndef FAKE_ENTRY
 #error "FAKE_ENTRY must name the entry"
@@ -286,6 +293,50 @@ static int has_arg(int argc, char **argv, const char *option)
     return 0;
 }
 
+static const char *arg_after(int argc, char **argv, const char *option)
+{
+    for (int i = 0; i + 1 < argc; ++i) {
+        if (strcmp(argv[i], option) == 0)
+            return argv[i + 1];
+    }
+    return NULL;
+}
+
+/* The "file" line: what an extraction of NAME would leave on disk. */
+static void write_file(FILE *out, int argc, char **argv, const Fields *f)
+{
+    const char *name = field(f, "name");
+    if (!name)
+        return;
+    if (has_arg(argc, argv, "-j") && strrchr(name, '/'))
+        name = strrchr(name, '/') + 1;
+    const char *folder = arg_after(argc, argv, "-d");
+    char target[4096];
+    snprintf(target, sizeof target, "%s/%s", folder ? folder : ".", name);
+    FILE *file = fopen(target, "wb");
+    if (!file)
+        return;
+    const char *from = field(f, "from");
+    if (from) {
+        FILE *source = fopen(from, "rb");
+        char block[65536];
+        size_t n;
+        while (source && (n = fread(block, 1, sizeof block, source)) > 0)
+            fwrite(block, 1, n, file);
+        if (source)
+            fclose(source);
+    } else {
+        const char *text = field(f, "text");
+        for (long long i = num(f, "repeat", 1); text && i > 0; --i)
+            fputs(text, file);
+    }
+    fclose(file);
+    if (field(f, "mode"))
+        chmod(target, (mode_t)strtol(field(f, "mode"), NULL, 8));
+    fprintf(out, "file %s\n", target);
+    fflush(out);
+}
+
 static int run_script(FILE *out, int argc, char **argv, TovoZipCallback cb, void *user)
 {
     int active = 1;
@@ -306,6 +357,8 @@ static int run_script(FILE *out, int argc, char **argv, TovoZipCallback cb, void
             continue;
         if (strcmp(head, "when") == 0) {
             char *option = strtok_r(NULL, " ", &save);
+            if (option)
+                percent_decode(option);
             active = option && has_arg(argc, argv, option);
             continue;
         }
@@ -326,7 +379,10 @@ static int run_script(FILE *out, int argc, char **argv, TovoZipCallback cb, void
             f.value[f.count] = eq + 1;
             ++f.count;
         }
-        play(out, atoi(head), &f, cb, user);
+        if (strcmp(head, "file") == 0)
+            write_file(out, argc, argv, &f);
+        else
+            play(out, atoi(head), &f, cb, user);
     }
     free(line);
     fclose(script);

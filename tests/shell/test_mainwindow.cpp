@@ -3,6 +3,7 @@
 #include "operations/tchoixrep.h"
 #include "operations/tconf.h"
 #include "options/teoptions.h"
+#include "preview/ttextlistview.h"
 #include "shell/captionpanel.h"
 #include "shell/forms.h"
 #include "shell/fswidgets.h"

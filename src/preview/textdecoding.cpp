@@ -35,9 +35,6 @@ Lead leadOf(unsigned char b)
     return {0, 0, 0};
 }
 
-constexpr char16_t ControlPictures = 0x2400;
-constexpr char16_t DeletePicture = 0x2421;
-
 } // namespace
 
 Utf8Check CheckUtf8(QByteArrayView bytes, bool final)
@@ -115,10 +112,8 @@ QString DecodeText(QByteArrayView bytes, TextEncoding encoding, ControlDisplay d
                 column += spaces;
                 continue;
             }
-        } else if (c < 0x20) {
-            out.append(QChar(char16_t(ControlPictures + c)));
-        } else if (c == 0x7F) {
-            out.append(QChar(DeletePicture));
+        } else if (c < 0x20 || c == 0x7F) {
+            out.append(QChar(QChar::ReplacementCharacter));
         } else {
             out.append(QChar(c));
         }

@@ -28,10 +28,11 @@ TextEncoding DetectEncoding(QByteArrayView bytes);
 qsizetype Utf8BomLength(QByteArrayView bytes);
 
 // How control characters are shown. Text and Line turn NUL and the other
-// C0 controls (and DEL) into their visible control pictures, so no byte cuts
-// or hides the text; Text keeps tabs and turns CR LF, CR and LF into "\n";
-// Line (one row of a list) turns tabs into spaces up to the next multiple of
-// eight. Markup only turns NUL into U+FFFD and keeps the rest for the parser.
+// C0 controls (and DEL) into U+FFFD, a mark every installed font can draw,
+// so no byte cuts or hides the text; Text keeps tabs and turns CR LF, CR and
+// LF into "\n"; Line (one row of a list) turns tabs into spaces up to the
+// next multiple of eight. Markup only turns NUL into U+FFFD and keeps the
+// rest for the parser.
 enum class ControlDisplay { Text, Line, Markup };
 
 // bytes decoded in encoding, with control characters shown as display says.

@@ -29,6 +29,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
@@ -147,7 +148,15 @@ void TPrincipale::previewEntry(int row, const QString &fileName)
 
     XZip->ExtractDirectory = TempDir();
     XZip->UsePaths = false;
+    // The entry is read with the password typed: label 137 asks the user to
+    // type it and press Enter, which must then work.
+    XZip->Password = MotDePasse->text();
     XZip->FilesToProcess << fullName;
+    // A writable file already at the copy's place is a copy left by an
+    // earlier run: it would only make the extraction ask to replace it. A
+    // read-only one is a copy the user chose to keep: the extraction asks.
+    if (fileExists(TempFile) && (QFile::permissions(TempFile) & QFileDevice::WriteOwner))
+        QFile::remove(TempFile);
     const bool existedBefore = fileExists(TempFile);
     setEnabled(false);
     const int code = XZip->Extract(xemExtract);

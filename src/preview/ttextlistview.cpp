@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -32,8 +33,9 @@ TTextListView::TTextListView(QWidget *parent) : QTableView(parent), m_model(new 
 
 bool TTextListView::loadFromFile(const QString &path)
 {
-    scrollToTop();
     const bool loaded = m_model->load(path);
+    scrollToTop();
+    horizontalScrollBar()->setValue(0);
     fitColumn();
     return loaded;
 }

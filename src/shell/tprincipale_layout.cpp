@@ -318,7 +318,8 @@ void TPrincipale::buildLayout()
         w->hide();
         viewer->addWidget(w, 1);
     }
-    viewer->addStretch(1);
+    // With no viewer shown the header stays on top and the caption shows below.
+    viewer->setAlignment(libfic, Qt::AlignTop);
     Splitter1->addWidget(PanelGauche);
     Splitter1->addWidget(PanelDroite);
     Splitter1->setStretchFactor(1, 1);

@@ -210,32 +210,18 @@ TEST_F(PreviewTest, EachClassGoesToItsViewer)
                                                                   : w->Memo1->toPlainText();
             EXPECT_TRUE(text.contains(c.shows)) << name << ": " << text.toStdString();
         }
+        // A two-colour picture is shown on white, any other on grey, fitted.
+        if (viewer == QLatin1String("PMultiMedia1")) {
+            EXPECT_EQ(w->PMultiMedia1->backgroundColour(), name == "noir-blanc.bmp" ? QColor(Qt::white) : QColor(0x808080));
+            EXPECT_TRUE(w->PMultiMedia1->stretchRatio());
+            EXPECT_EQ(w->PMultiMedia1->picture().size(), QSize(8, 6));
+        }
         // Pages, pictures and messages leave the caption as it was.
         EXPECT_EQ(w->PanelDroite->text().isEmpty(), c.caption) << name;
         EXPECT_TRUE(w->isEnabled() && w->ListeficsZip->isEnabled()) << name;
         EXPECT_EQ(w->focusWidget(), w->ListeficsZip) << name;
     }
     EXPECT_EQ(boxes.unexpected, 0);
-}
-
-TEST_F(PreviewTest, PicturesAndTheirBackground)
-{
-    openArchive({{QStringLiteral("photo.png"), imageBytes(QImage::Format_RGB32, "PNG")},
-                 {QStringLiteral("noir-blanc.bmp"), imageBytes(QImage::Format_Mono, "BMP")},
-                 {QStringLiteral("casse.jpg"), "pas un JPEG"}});
-    struct Case {
-        int row;
-        QColor background;
-    };
-    for (const Case &c : {Case{0, QColor(0x80, 0x80, 0x80)}, Case{1, QColor(Qt::white)}}) {
-        click(c.row);
-        EXPECT_EQ(w->PMultiMedia1->backgroundColour(), c.background) << c.row;
-        EXPECT_TRUE(w->PMultiMedia1->stretchRatio());
-        EXPECT_EQ(w->PMultiMedia1->picture().size(), QSize(8, 6));
-    }
-    click(2);
-    EXPECT_EQ(memoLines(), (QStringList{QStringLiteral("[ ") + w->TempFile + QStringLiteral(" ]"), GetLabel(140)}));
-    EXPECT_TRUE(w->PMultiMedia1->mediaName().isEmpty());
 }
 
 TEST_F(PreviewTest, FailedExtractionsAreWrittenInTheMemo)
@@ -360,6 +346,11 @@ TEST_F(PreviewTest, HostileNamesStayInsideTempDir)
 TEST_F(PreviewTest, ReadOnlyCopyIsDeletedOnlyAfterYes)
 {
     openArchive({{QStringLiteral("a.txt"), "a"}, {QStringLiteral("b.txt"), "b"}, {QStringLiteral("c.txt"), "c"}});
+    // A copy left by an earlier run is replaced without a question.
+    ASSERT_TRUE(writeFile(TempDir() + QStringLiteral("c.txt"), "ancien"));
+    click(2);
+    EXPECT_EQ(w->Memo1->toPlainText(), QStringLiteral("c"));
+    EXPECT_TRUE(boxes.shown.isEmpty());
     for (const int answer : {IdNo, IdYes}) {
         click(0);
         const QString copy = w->TempFile;
@@ -524,6 +515,24 @@ TEST_F(PreviewTest, RealArchive)
     EXPECT_EQ(memoLines().value(1), GetLabel(138) + QStringLiteral(" Code: 10"));
     EXPECT_FALSE(QFileInfo::exists(QDir(TempDir()).filePath(QStringLiteral("../evil.txt"))));
     EXPECT_FALSE(QFileInfo::exists(w->TempFile));
+
+    // An encrypted entry: without its password label 137, then the password
+    // typed and Enter, as the message says, and the entry shows.
+    const QString secret = data.filePath(QStringLiteral("secret.zip"));
+    ASSERT_TRUE(writeFile(data.filePath(QStringLiteral("secret.txt")), "confidentiel"));
+    QProcess zip;
+    zip.setWorkingDirectory(data.path());
+    zip.start(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-P"), QStringLiteral("sésame"), secret,
+                                      QStringLiteral("secret.txt")});
+    ASSERT_TRUE(zip.waitForFinished(60000) && zip.exitCode() == 0);
+    w->NomFic->setText(secret);
+    w->BtActuClick();
+    click(0);
+    EXPECT_EQ(memoLines(), (QStringList{QStringLiteral("  secret.txt :"), GetLabel(137)}));
+    w->MotDePasse->setText(QStringLiteral("sésame"));
+    emit w->MotDePasse->returnPressed();
+    click(0);
+    EXPECT_EQ(w->Memo1->toPlainText(), QStringLiteral("confidentiel"));
     EXPECT_EQ(boxes.unexpected, 0);
 }
 

@@ -61,7 +61,7 @@ void TextLineIndex::close()
 {
     m_file.close();
     m_buffer = QByteArray();
-    m_size = m_indexed = m_lines = m_lastStart = m_lastBreakEnd = m_longest = 0;
+    m_size = m_indexed = m_lines = m_lastStart = m_lastBreakEnd = m_longest = m_longestLine = 0;
     m_utf8 = true;
     m_checkpoints.clear();
     m_blocks.clear();
@@ -102,7 +102,7 @@ bool TextLineIndex::indexMore(qint64 maxBytes)
     }
     if (finished()) {
         if (m_lines > 0 && m_lastBreakEnd != m_size)
-            m_longest = std::max(m_longest, m_size - m_lastStart);
+            noteLength(m_size - m_lastStart);
         m_buffer = QByteArray();
     }
     return finished();
@@ -111,12 +111,20 @@ bool TextLineIndex::indexMore(qint64 maxBytes)
 void TextLineIndex::scanBlock(const char *data, qsizetype n, qint64 base)
 {
     forEachLineEnd(data, n, base, [this](qint64 breakBegin, qint64 next) {
-        m_longest = std::max(m_longest, breakBegin - m_lastStart);
+        noteLength(breakBegin - m_lastStart);
         m_lastBreakEnd = next;
         if (next < m_size)
             lineStartsAt(next);
         return true;
     });
+}
+
+void TextLineIndex::noteLength(qint64 length)
+{
+    if (length > m_longest) {
+        m_longest = length;
+        m_longestLine = m_lines - 1;
+    }
 }
 
 void TextLineIndex::lineStartsAt(qint64 offset)

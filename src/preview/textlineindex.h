@@ -42,8 +42,9 @@ public:
     qint64 lineCount() const { return m_lines; }
     qint64 fileSize() const { return m_size; }
     qint64 indexedBytes() const { return m_indexed; }
-    // Length in bytes of the longest line indexed so far.
+    // Length in bytes of the longest line indexed so far, and its number.
     qint64 longestLine() const { return m_longest; }
+    qint64 longestLineNumber() const { return m_longestLine; }
     // Utf8 while every byte indexed so far is valid UTF-8.
     TextEncoding encoding() const { return m_utf8 ? TextEncoding::Utf8 : TextEncoding::Cp1252; }
 
@@ -64,6 +65,7 @@ private:
     };
 
     void scanBlock(const char *data, qsizetype n, qint64 base);
+    void noteLength(qint64 length);
     void lineStartsAt(qint64 offset);
     qint64 lineStart(qint64 n) const;
     const BlockStarts &blockStarts(std::size_t checkpoint) const;
@@ -76,6 +78,7 @@ private:
     qint64 m_lastStart = 0;
     qint64 m_lastBreakEnd = 0;
     qint64 m_longest = 0;
+    qint64 m_longestLine = 0;
     bool m_utf8 = true;
     std::vector<Checkpoint> m_checkpoints;
     mutable std::vector<BlockStarts> m_blocks;

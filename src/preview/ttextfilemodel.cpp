@@ -89,6 +89,9 @@ QString TTextFileModel::itemText(int row) const
     return text;
 }
 
-qint64 TTextFileModel::longestShownLine() const { return std::min<qint64>(m_index.longestLine(), MaxShownBytes); }
+int TTextFileModel::longestRow() const
+{
+    return m_rows == 0 ? -1 : int(std::min<qint64>(m_index.longestLineNumber(), m_rows - 1));
+}
 
 } // namespace tovo

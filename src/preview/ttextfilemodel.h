@@ -36,8 +36,8 @@ public:
 
     // The text of row, as shown.
     QString itemText(int row) const;
-    // Bytes of the longest line indexed so far, at most MaxShownBytes.
-    qint64 longestShownLine() const;
+    // The row of the longest line indexed so far (-1 without rows).
+    int longestRow() const;
     TextEncoding encoding() const { return m_index.encoding(); }
 
 signals:

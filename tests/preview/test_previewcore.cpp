@@ -174,6 +174,7 @@ TEST_F(LineIndexTest, ManyLinesAndLongOnesAreFoundAgain)
     ASSERT_TRUE(index.open(file(bytes)));
     EXPECT_EQ(lines(index, 100000), written);
     EXPECT_EQ(index.longestLine(), 300 * 1024);
+    EXPECT_EQ(index.longestLineNumber(), 3000);
     // Read in reverse, so no block of starts is reused by chance.
     for (qint64 n = index.lineCount() - 1; n >= 0; n -= 97)
         EXPECT_EQ(index.line(n, 400 * 1024), written[n]) << n;

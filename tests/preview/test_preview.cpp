@@ -11,7 +11,6 @@
 #include "preview/thtmlview.h"
 #include "preview/timageview.h"
 #include "preview/trtfview.h"
-#include "preview/ttextfilemodel.h"
 #include "preview/ttextlistview.h"
 #include "preview/ttextmemo.h"
 #include "shell/captionpanel.h"
@@ -24,14 +23,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QMovie>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSpinBox>
 #include <QTest>
 #include <QTextBlock>

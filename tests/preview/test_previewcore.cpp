@@ -101,14 +101,6 @@ TEST(TextDecoding, EncodingAndControls)
         EXPECT_EQ(DecodeTextFile(c.bytes, c.display), c.expected) << c.name;
 }
 
-TEST(TextDecoding, SequenceCutByTheEndOfABlock)
-{
-    const QByteArray bytes("ab\xE2\x82", 4);
-    EXPECT_TRUE(CheckUtf8(bytes, false).valid);
-    EXPECT_EQ(CheckUtf8(bytes, false).consumed, 2);
-    EXPECT_FALSE(CheckUtf8(bytes, true).valid);
-}
-
 class LineIndexTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -182,14 +174,17 @@ TEST_F(LineIndexTest, ManyLinesAndLongOnesAreFoundAgain)
 
 TEST_F(LineIndexTest, EncodingIsDecidedByTheWholeFile)
 {
-    QByteArray bytes = QByteArray("caf\xC3\xA9\n").repeated(100) + "fin \xE9t\xE9\n";
-    TextLineIndex index;
-    ASSERT_TRUE(index.open(file(bytes)));
-    index.indexMore(8);
-    EXPECT_EQ(index.encoding(), TextEncoding::Utf8);
-    while (!index.indexMore(8)) {
+    // Blocks of 8 bytes cut many of the two-byte "é": still UTF-8, until a
+    // Windows-1252 byte comes at the very end.
+    const QByteArray utf8 = QByteArray("caf\xC3\xA9\n").repeated(100);
+    for (const auto &[tail, expected] : {std::pair{QByteArray(), TextEncoding::Utf8},
+                                         std::pair{QByteArray("fin \xE9t\xE9\n"), TextEncoding::Cp1252}}) {
+        TextLineIndex index;
+        ASSERT_TRUE(index.open(file(utf8 + tail)));
+        while (!index.indexMore(8)) {
+        }
+        EXPECT_EQ(index.encoding(), expected) << tail.size();
     }
-    EXPECT_EQ(index.encoding(), TextEncoding::Cp1252);
 }
 
 TEST_F(LineIndexTest, ModelShowsACappedLineWithoutHalfACharacter)

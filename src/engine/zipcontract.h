@@ -173,7 +173,58 @@ typedef struct TovoZipSkippingData {
 /* The record travels in argv right after "-Y", the stub path and the stub
  * argument, as a TovoZipSfxSettings * cast to char *. Its first bytes are the
  * NUL-terminated text TOVO_ZIP_SFX_MAGIC, so the element also reads safely as
- * a text; a module recognises it by that text and then checks size. */
+ * a text; a module recognises it by that text and then checks size.
+ *
+ * The writing module makes a self-extracting program from the archive with
+ * "-M" (and, after an add, with "-Y" alone): the archive's name with the
+ * last three characters of its file-name part replaced by "EXE", beside it,
+ * mode 0755; the archive itself is never changed. The program is the stub (a
+ * Linux program needing only the C library), the record's settings, then the
+ * archive with its offsets moved, so ZIP readers read the program as the
+ * archive. Run, the program talks on its terminal (it opens the desktop's
+ * terminal emulator when started without one; with no terminal at all it
+ * extracts into the current folder, never overwriting, messages on standard
+ * error) and takes the options -d DIR, -o, -n, -p PASSWORD, -a (accept the
+ * licence), -l (list), -t (test) and -h; exit status 0, 1 (a warning or the
+ * user said no) or 2 (an error, or a protected program's wrong password).
+ *
+ * What the settings mean to the program:
+ *   text1     the destination proposed (empty: the current folder); "~"
+ *             stands for the home folder
+ *   text2     a command run by /bin/sh in the destination after a complete
+ *             extraction, only on a terminal and only when the user answers
+ *             yes to text3
+ *   text3     the question put before running text2 (empty: text2 and "?")
+ *   text4     a line describing the contents, shown under the title
+ *   text5     the question put after the licence lines1
+ *   lines1    a licence shown first: Agree (button 11) or Refuse (button
+ *             12); refusing ends the program with nothing written. Without
+ *             a terminal only -a accepts it.
+ *   lines2    a text shown after a successful extraction
+ *   choice    existing files: 0 ask (prompt 6 with Yes, No, All, None,
+ *             buttons 5-8; without a terminal: keep), 1 keep, 2 replace;
+ *             -o and -n override it
+ *   option1   the destination is asked (prompt 0, with OK and Cancel,
+ *             buttons 0 and 1); off: the proposed one is used
+ *   option2   a missing destination is created only after prompt 5; off:
+ *             created without asking (a destination given by -d always is)
+ *   passwordProtected  the password is asked once (prompt 1) and must open
+ *             every encrypted entry before anything is written (three tries;
+ *             a wrong -p ends the program with status 2); off: it is asked
+ *             for each entry that needs it (prompt 1 and the entry's name,
+ *             an empty answer skipping it and the later ones: button 4)
+ *   option3   progress: the destination (caption 3), one line per file
+ *             (caption 0) and the overall percentage (caption 1)
+ *   option4   the entries are extracted without their folders
+ * The title is caption 2; Ctrl+C asks prompt 4 (Yes, No). At the end:
+ * message 0 after success, message 1 (%e the code) after a failure, message
+ * 2 (%d the folder) when the destination cannot be created, message 4 after
+ * a stop, each when its showMessage switch is on; message 3, when on, is a
+ * welcome text at the start with Continue and Exit (buttons 9 and 10).
+ * Button 10 also closes a terminal window the program opened for itself.
+ * Prompts 2 and 3 (disks), captions 4 and 5, buttons 2 and 3 and the icon
+ * have no use on this platform. The stub argument holds options applied
+ * before those of the command line (words separated by spaces). */
 #define TOVO_ZIP_SFX_MAGIC "TOVOSFX"
 #define TOVO_ZIP_SFX_MESSAGE_COUNT 5
 #define TOVO_ZIP_SFX_PROMPT_COUNT 7
@@ -256,8 +307,10 @@ enum {
     TOVO_ZIP_ERR_MULTIDISK_REFUSED = 430, /* command refused on a multi-disk archive (engine) */
     TOVO_ZIP_ERR_DISK_FULL = 440,         /* removable disk full */
     TOVO_ZIP_ERR_CLEAR_DISK = 450,        /* cannot clear the removable disk */
-    TOVO_ZIP_ERR_SFX_STUB = 460,          /* the self-extractor stub is missing ("-M", "-Y") */
-    TOVO_ZIP_ERR_SFX = 470,               /* self-extractor creation failed */
+    TOVO_ZIP_ERR_SFX_STUB = 460,          /* the self-extractor stub is missing or is no stub ("-M", "-Y") */
+    /* Self-extractor creation failed (the archive unreadable, the program
+     * not written, or named like the archive); nothing is left behind. */
+    TOVO_ZIP_ERR_SFX = 470,
     /* The repair failed: nothing could be salvaged, or the repaired archive
      * does not test clean. */
     TOVO_ZIP_ERR_FIX = 490,

@@ -4,10 +4,9 @@
 #include <cstring>
 #include <vector>
 
-#include <openssl/core_names.h>
-#include <openssl/evp.h>
-#include <openssl/params.h>
 #include <zlib.h>
+
+#include "ziplib/common/aesprimitives.h"
 
 namespace tovo::zip
 {
@@ -84,20 +83,12 @@ std::size_t AesSaltLength(std::uint8_t strength)
 }
 
 struct AesDecryptor::State {
-    EVP_CIPHER_CTX *cipher = nullptr;
-    EVP_MAC *macType = nullptr;
-    EVP_MAC_CTX *mac = nullptr;
+    AesBlocks cipher;
+    HmacSha1 mac;
     unsigned char counter[16] = {};
     std::vector<unsigned char> counters;
     std::vector<unsigned char> stream;
     std::size_t streamUsed = 0; // bytes of stream already consumed
-
-    ~State()
-    {
-        EVP_CIPHER_CTX_free(cipher);
-        EVP_MAC_CTX_free(mac);
-        EVP_MAC_free(macType);
-    }
 
     // Fills stream with the key stream of the next blocks.
     bool refill()
@@ -111,12 +102,8 @@ struct AesDecryptor::State {
             }
             std::memcpy(counters.data() + b * 16, counter, 16);
         }
-        int outLength = 0;
-        if (EVP_EncryptUpdate(cipher, stream.data(), &outLength, counters.data(), int(counters.size())) != 1 ||
-            std::size_t(outLength) != stream.size())
-            return false;
         streamUsed = 0;
-        return true;
+        return cipher.encrypt(counters.data(), stream.data(), counters.size());
     }
 };
 
@@ -131,26 +118,13 @@ AesDecryptor::Init AesDecryptor::init(std::uint8_t strength, const std::string &
         return Init::Failure;
     const std::size_t keyLength = saltLength * 2;
     unsigned char derived[2 * 32 + 2];
-    if (PKCS5_PBKDF2_HMAC_SHA1(password.data(), int(password.size()), salt, int(saltLength), 1000,
-                               int(2 * keyLength + 2), derived) != 1)
+    if (!DeriveKeyPbkdf2Sha1(password, salt, saltLength, 1000, derived, 2 * keyLength + 2))
         return Init::Failure;
     if (std::memcmp(derived + 2 * keyLength, verifier, 2) != 0)
         return Init::WrongPassword;
 
     auto state = std::make_unique<State>();
-    const EVP_CIPHER *type = strength == 1 ? EVP_aes_128_ecb() : strength == 2 ? EVP_aes_192_ecb() : EVP_aes_256_ecb();
-    state->cipher = EVP_CIPHER_CTX_new();
-    state->macType = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
-    state->mac = state->macType ? EVP_MAC_CTX_new(state->macType) : nullptr;
-    if (!state->cipher || !state->mac)
-        return Init::Failure;
-    if (EVP_EncryptInit_ex(state->cipher, type, nullptr, derived, nullptr) != 1 ||
-        EVP_CIPHER_CTX_set_padding(state->cipher, 0) != 1)
-        return Init::Failure;
-    char digest[] = "SHA1";
-    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
-                                 OSSL_PARAM_construct_end()};
-    if (EVP_MAC_init(state->mac, derived + keyLength, keyLength, params) != 1)
+    if (!state->cipher.init(derived, keyLength) || !state->mac.init(derived + keyLength, keyLength))
         return Init::Failure;
     state->streamUsed = state->stream.size();
     m_state = std::move(state);
@@ -159,7 +133,7 @@ AesDecryptor::Init AesDecryptor::init(std::uint8_t strength, const std::string &
 
 bool AesDecryptor::decrypt(unsigned char *data, std::size_t n)
 {
-    if (!m_state || EVP_MAC_update(m_state->mac, data, n) != 1)
+    if (!m_state || !m_state->mac.update(data, n))
         return false;
     for (std::size_t i = 0; i < n;) {
         if (m_state->streamUsed == m_state->stream.size() && !m_state->refill())
@@ -176,11 +150,8 @@ bool AesDecryptor::decrypt(unsigned char *data, std::size_t n)
 
 bool AesDecryptor::finish(const unsigned char *code)
 {
-    if (!m_state)
-        return false;
-    unsigned char full[EVP_MAX_MD_SIZE];
-    std::size_t length = 0;
-    if (EVP_MAC_final(m_state->mac, full, &length, sizeof full) != 1 || length < AesCodeSize)
+    unsigned char full[Sha1Length];
+    if (!m_state || !m_state->mac.final(full))
         return false;
     return std::memcmp(full, code, AesCodeSize) == 0;
 }

@@ -1,6 +1,6 @@
 // The two encryptions an entry can carry: the traditional ZIP stream cipher
 // (read and written) and WinZip-style AES (AE-1/AE-2, read only), the latter
-// on OpenSSL's libcrypto.
+// on the primitives of aesprimitives.h.
 #pragma once
 
 #include <cstddef>

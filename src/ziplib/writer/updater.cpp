@@ -291,8 +291,6 @@ int deleteSources(const std::vector<Planned> &plan, const ScanResult &scan, Repo
 
 int RunAdd(const WriterArgs &args, Reporter &reporter)
 {
-    if (args.selfExtractor)
-        return TOVO_ZIP_ERR_SFX_STUB;
     std::string password = args.encrypt ? args.password : std::string();
     if (args.encrypt && password.empty() && !reporter.askPassword(args.archive, password))
         return reporter.stopRequested() ? TOVO_ZIP_ERR_ABORTED : TOVO_ZIP_ERR_PARAMETERS;

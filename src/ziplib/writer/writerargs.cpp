@@ -165,14 +165,22 @@ int ParseWriterArgs(int argc, const char *const *argv, WriterArgs &args)
             // final rename never crosses file systems.
         } else if (arg == "-Y") {
             // The stub, its argument and the settings record.
-            if (i + 3 >= argc)
+            if (i + 3 >= argc || !argv[i + 1] || !argv[i + 2] || !argv[i + 3])
+                return TOVO_ZIP_ERR_PARAMETERS;
+            const auto *record = reinterpret_cast<const TovoZipSfxSettings *>(argv[i + 3]);
+            if (std::strcmp(argv[i + 3], TOVO_ZIP_SFX_MAGIC) != 0 || record->size != sizeof(TovoZipSfxSettings))
                 return TOVO_ZIP_ERR_PARAMETERS;
             args.selfExtractor = true;
+            args.sfxStub = argv[i + 1];
+            args.sfxArgument = argv[i + 2];
+            args.sfxSettings = record;
             i += 3;
         } else {
             return TOVO_ZIP_ERR_PARAMETERS;
         }
     }
+    if (args.command == WriterCommand::ConvertToSfx && !args.selfExtractor)
+        return TOVO_ZIP_ERR_PARAMETERS;
     return archiveGiven ? TOVO_ZIP_OK : TOVO_ZIP_ERR_PARAMETERS;
 }
 

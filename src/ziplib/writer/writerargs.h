@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/zipcontract.h"
+
 namespace tovo::zip {
 
 enum class WriterCommand { Add, Freshen, Update, Delete, Fix, FixHarder, ConvertToSfx };
@@ -28,14 +30,17 @@ struct WriterArgs {
     bool recurse = false;                      // "-r"
     bool junkPaths = false;                    // "-j"
     bool wildcards = false;                    // "-W"
-    bool selfExtractor = false;                // "-Y" with its three elements
+    bool selfExtractor = false;                // "-Y" with its three elements:
+    std::string sfxStub;                       //   the stub program,
+    std::string sfxArgument;                   //   its argument
+    const TovoZipSfxSettings *sfxSettings = nullptr; // and the settings record
     std::vector<std::string> storedExtensions; // "-n", upper-cased, each with its dot
     std::optional<std::time_t> since;          // "-t": local midnight of the date
 };
 
 // Parses argv (argc elements; argv[0] is the password). Returns 0, or 250
 // for an unknown option, an option without its value, a bad date, a second
-// command or a missing archive name.
+// command, a missing archive name, or "-Y" without a valid settings record.
 int ParseWriterArgs(int argc, const char *const *argv, WriterArgs &args);
 
 // Whether name ends with one of the stored extensions (case-insensitive).

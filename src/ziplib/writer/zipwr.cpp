@@ -1,11 +1,12 @@
 // The writing module: the entry "zipwr" of libzipwr.so. Add, freshen,
-// update, delete and repair; everything on the calling thread, every
-// callback before the entry returns.
+// update, delete, repair and conversion to a self-extracting program;
+// everything on the calling thread, every callback before the entry returns.
 #include <new>
 
 #include "engine/zipcontract.h"
 #include "ziplib/common/zipreport.h"
 #include "ziplib/writer/repair.h"
+#include "ziplib/writer/sfxconvert.h"
 #include "ziplib/writer/updater.h"
 #include "ziplib/writer/writerargs.h"
 
@@ -23,8 +24,15 @@ int run(int version, int argc, char **argv, TovoZipCallback callback, void *user
     switch (args.command) {
     case WriterCommand::Add:
     case WriterCommand::Freshen:
-    case WriterCommand::Update:
-        return RunAdd(args, reporter);
+    case WriterCommand::Update: {
+        // "-Y" with an add: the program is made from the archive once it is
+        // written.
+        const int added = RunAdd(args, reporter);
+        if (!args.selfExtractor || added >= 100)
+            return added;
+        const int converted = RunConvertToSfx(args, reporter);
+        return converted != 0 ? converted : added;
+    }
     case WriterCommand::Delete:
         return RunDelete(args, reporter);
     case WriterCommand::Fix:
@@ -32,8 +40,7 @@ int run(int version, int argc, char **argv, TovoZipCallback callback, void *user
     case WriterCommand::FixHarder:
         return RunFix(args, reporter, true);
     case WriterCommand::ConvertToSfx:
-        // The self-extractor stub is not part of this build yet.
-        return TOVO_ZIP_ERR_SFX_STUB;
+        return RunConvertToSfx(args, reporter);
     }
     return TOVO_ZIP_ERR_PARAMETERS;
 }

@@ -1,6 +1,10 @@
 #include "cli/clirequest.h"
 
+#include "engine/sfxcreation.h"
 #include "engine/tzipengine.h"
+#include "shell/labelstore.h"
+#include "shell/labeltable.h"
+#include "shell/paths.h"
 
 namespace tovo {
 namespace {
@@ -21,7 +25,7 @@ constexpr VerbInfo verbs[] = {
     {"freshen", CliVerb::Freshen, "p:", true, false},
     {"delete", CliVerb::Delete, "", true, true},
     {"fix", CliVerb::Fix, "", false, false},
-    {"sfx", CliVerb::Sfx, "", false, false},
+    {"sfx", CliVerb::Sfx, "p:", false, false},
 };
 
 // Whether verb accepts the one-letter option, and whether it takes a value.
@@ -137,7 +141,10 @@ int RunCliRequest(TZipEngine &engine, const CliRequest &request)
     case CliVerb::Fix:
         return engine.Fix(request.harder);
     case CliVerb::Sfx:
-        engine.SfxPasswordProtected = !request.settings.Password.isEmpty();
+        // The program Tovo's EXE button makes; a password marks it as
+        // protected, so it checks the password before writing anything.
+        ApplyTovoSfxSettings(engine, DirectoryPart(request.settings.SfxBinary),
+                             !request.settings.Password.isEmpty(), GetLabel(284) + QLatin1Char(' ') + ApplicationTitle);
         return engine.ConvertToSfx();
     }
     return TOVO_ZIP_ERR_PARAMETERS;
@@ -161,7 +168,7 @@ QString CliUsage()
         "  tovo-cli freshen ARCHIVE [-p MOT_DE_PASSE] [FICHIER...]\n"
         "  tovo-cli delete  ARCHIVE NOM...\n"
         "  tovo-cli fix     ARCHIVE [--harder]\n"
-        "  tovo-cli sfx     ARCHIVE\n"
+        "  tovo-cli sfx     ARCHIVE [-p MOT_DE_PASSE]\n"
         "Code de sortie : 0 succ\u00e8s, 1 avertissement, 2 erreur.\n");
 }
 

@@ -26,9 +26,6 @@ struct CliParseResult {
     QString error; // French, when request is empty
 };
 
-// The self-extractor stub beside the program.
-inline const QString SfxStubFileName = QStringLiteral("tovosfx.bin");
-
 // Parses the arguments that follow the program name. Options may come
 // anywhere after the archive; "--" makes every later argument a name.
 // progDir (with its final separator) locates the self-extractor stub.

@@ -48,6 +48,7 @@ void TPrincipale::connectEngine()
     XZip->OnPwdQuery = [this](TZipEngine *, TZipPwdQuery &q) { XZipPwdQuery(q); };
     XZip->OnStatus = [this](TZipEngine *, const TZipFileStats &s) { XZipStatus(s); };
     XZip->OnNewdisk = [this](TZipEngine *, int disk) { XZipNewdisk(disk); };
+    connect(Crexe, &QPushButton::clicked, this, &TPrincipale::CrexeClick);
 }
 
 bool TPrincipale::desacTest() const

@@ -95,10 +95,8 @@ int main(int argc, char **argv)
     const SfxOutcome outcome = options.list ? session.list() : options.test ? session.test() : session.extract();
     if (interactive && std::getenv(InTerminalVariable)) {
         // The window closes with the program: keep the last lines readable.
-        std::fputs(("\n[Entr\u00e9e] " + ButtonOf(settings.buttons[10]).shown + " ").c_str(), stdout);
-        std::fflush(stdout);
         std::string line;
-        terminal.readLine(line);
+        terminal.readLine("\n[Entr\u00e9e] " + ButtonOf(settings.buttons[10]).shown + " ", line);
     }
     return ExitStatusOf(outcome);
 }

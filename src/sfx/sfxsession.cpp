@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string_view>
+#include <vector>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -113,6 +114,21 @@ std::string dateOf(std::time_t t)
     return buffer;
 }
 
+// Whether password opens entry. The check value of the traditional
+// encryption lets one wrong password in 256 through, so the first data is
+// read as well: wrongly decrypted, it fails to inflate or (a small entry
+// read whole) fails its CRC.
+bool opensWith(zip::ArchiveFile &file, const zip::ZipEntry &entry, const std::string &password)
+{
+    constexpr std::size_t Probe = 64 * 1024;
+    zip::EntryDataReader reader;
+    int rc = reader.open(file, entry, password);
+    std::vector<unsigned char> buffer(Probe);
+    for (std::size_t got = 1; rc == TOVO_ZIP_OK && got > 0 && reader.produced() < Probe;)
+        rc = reader.read(buffer.data(), buffer.size(), got);
+    return rc != TOVO_ZIP_WARN_PASSWORD && rc != TOVO_ZIP_ERR_CRC;
+}
+
 } // namespace
 
 int ExitStatusOf(const SfxOutcome &outcome)
@@ -169,9 +185,7 @@ int SfxSession::choose(const std::string &question, const std::vector<int> &butt
 bool SfxSession::ask(const std::string &question, std::string &answer, bool echo)
 {
     for (;;) {
-        std::fputs(question.c_str(), stdout);
-        std::fflush(stdout);
-        switch (m_terminal.readLine(answer, echo)) {
+        switch (m_terminal.readLine(question, answer, echo)) {
         case Terminal::Read::Line:
             return true;
         case Terminal::Read::End:
@@ -389,13 +403,8 @@ bool SfxSession::checkPassword(std::string &password, SfxOutcome &outcome)
         }
         // Every encrypted entry must open with it before anything is written.
         bool opens = true;
-        for (const zip::ZipEntry *e : encrypted) {
-            zip::EntryDataReader reader;
-            if (reader.open(file, *e, password) == TOVO_ZIP_WARN_PASSWORD) {
-                opens = false;
-                break;
-            }
-        }
+        for (const zip::ZipEntry *e : encrypted)
+            opens = opens && opensWith(file, *e, password);
         if (opens)
             return true;
         if (!asking)

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -149,27 +150,43 @@ void Terminal::endProgress()
     m_progressShown = false;
 }
 
-Terminal::Read Terminal::readLine(std::string &line, bool echo)
+Terminal::Read Terminal::readLine(const std::string &prompt, std::string &line, bool echo)
 {
     endProgress();
     line.clear();
+    // The echo goes off before the prompt shows, and what was typed ahead
+    // stays: an answer typed at once is neither shown nor lost.
     if (!echo && tcgetattr(STDIN_FILENO, &savedSettings) == 0) {
         struct termios quiet = savedSettings;
         quiet.c_lflag &= ~tcflag_t(ECHO);
         echoOff = 1;
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
     }
+    std::fputs(prompt.c_str(), stdout);
+    std::fflush(stdout);
+    // Ctrl+C is held back except while waiting, so one pressed before the
+    // wait (even just before it) ends it as surely as one pressed during it.
+    sigset_t interrupt, previous;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    sigprocmask(SIG_BLOCK, &interrupt, &previous);
     Read result = Read::Line;
     for (;;) {
+        if (takeInterrupt()) {
+            result = Read::Interrupted;
+            break;
+        }
+        struct pollfd input = {STDIN_FILENO, POLLIN, 0};
+        if (::ppoll(&input, 1, nullptr, &previous) < 0) {
+            if (errno == EINTR)
+                continue;
+            result = line.empty() ? Read::End : Read::Line;
+            break;
+        }
         char c;
         const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-        if (n < 0 && errno == EINTR) {
-            if (takeInterrupt()) {
-                result = Read::Interrupted;
-                break;
-            }
+        if (n < 0 && errno == EINTR)
             continue;
-        }
         if (n <= 0) {
             result = line.empty() ? Read::End : Read::Line;
             break;
@@ -178,6 +195,7 @@ Terminal::Read Terminal::readLine(std::string &line, bool echo)
             break;
         line.push_back(c);
     }
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
     if (echoOff) {
         tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
         echoOff = 0;
@@ -208,12 +226,8 @@ int Terminal::choose(const std::string &question, const std::vector<Button> &but
     }
     for (;;) {
         endProgress();
-        if (!question.empty())
-            std::fputs((question + "\n").c_str(), stdout);
-        std::fputs((choices + " ? ").c_str(), stdout);
-        std::fflush(stdout);
         std::string answer;
-        const Read read = readLine(answer);
+        const Read read = readLine((question.empty() ? std::string() : question + "\n") + choices + " ? ", answer);
         if (read == Read::Interrupted)
             return -1;
         if (read == Read::End)

@@ -45,8 +45,9 @@ public:
     void endProgress();
 
     enum class Read { Line, End, Interrupted };
-    // One answer line without its end; echo off for passwords.
-    Read readLine(std::string &line, bool echo = true);
+    // Shows prompt and reads one answer line without its end; echo off for
+    // passwords.
+    Read readLine(const std::string &prompt, std::string &line, bool echo = true);
 
     // Asks question with buttons until one is chosen: its index, fallback at
     // the end of input, -1 when Ctrl+C interrupted the question.

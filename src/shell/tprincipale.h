@@ -124,6 +124,8 @@ public:
     void XZipPwdQuery(TZipPwdQuery &query);
     void XZipNewdisk(int diskNumber);
     void InterruptionClick();
+    // The EXE button: a self-extracting program made from the archive.
+    void CrexeClick();
 
     // --- preview ---
     // Extracts the focused entry into TempDir and shows it in the viewer of

@@ -102,8 +102,8 @@ TEST(CliRequest, EachInvocationSendsItsVector)
          {"", "-d", "a.zip", "n1", "-n2"}},
         {"fix", args({"fix", "a.zip"}), "zipwr", {"", "-F", "a.zip"}},
         {"fix harder", args({"fix", "a.zip", "--harder"}), "zipwr", {"", "-FF", "a.zip"}},
-        {"sfx with the stub beside the program", args({"sfx", "a.zip"}), "zipwr",
-         {"", "-M", "-Y", "/prog/tovosfx.bin", "", "[sfx-record]", "a.zip"}},
+        {"sfx with the stub beside the program", args({"sfx", "a.zip", "-p", "pw"}), "zipwr",
+         {"pw", "-M", "-Y", "/prog/Zipsfx32.bin", "", "[sfx-record]", "a.zip"}},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);

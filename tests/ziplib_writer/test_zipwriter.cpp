@@ -442,7 +442,6 @@ TEST(WriterFailures, AFailedCommandIsNeverASuccess)
          },
          {},
          10},
-        {"a self-extractor before its stub exists", {"sfx", "x.zip"}, {}, {}, 460},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -532,11 +531,8 @@ TEST(WriterVector, InvalidVectorsAreRefused)
         {"an option without its value", 100, {"", "-t"}, 250},
         {"a date that does not exist", 100, {"", "-t", "29022021", archive.constData(), "-W", "f"}, 250},
         {"two commands", 100, {"", "-d", "-F", archive.constData()}, 250},
-        {"a self-extractor", 100, {"", "-M", "-Y", "stub", "", "TOVOSFX", archive.constData()}, 460},
-        {"an add making a self-extractor",
-         100,
-         {"", "-6", "-Y", "stub", "", "TOVOSFX", "-t", "01011980", archive.constData(), "-W", "f"},
-         460},
+        {"a self-extractor without its settings record", 100, {"", "-M", "-Y", "stub", "", archive.constData()}, 250},
+        {"a self-extractor without its stub", 100, {"", "-M", archive.constData()}, 250},
         {"a repair of nothing", 100, {"", "-F", archive.constData()}, 30},
         {"multi-disk options are accepted",
          100,

@@ -510,8 +510,10 @@ SfxOutcome SfxSession::extract()
     outcome.code = runReader(vector);
     if (m_stopped)
         outcome.code = TOVO_ZIP_ERR_ABORTED;
-    if (outcome.code == 0) {
-        m_currentDone = m_current;
+    if (outcome.code < 100) {
+        // The run went through every entry: those kept or skipped count too.
+        m_finished = m_total;
+        m_current = m_currentDone = 0;
         showProgress();
     }
     m_terminal.endProgress();

@@ -9,7 +9,7 @@ packages=(
   libgl-dev libzip-dev zlib1g-dev libssl-dev
   googletest libgtest-dev libgmock-dev
   fonts-liberation
-  zip unzip p7zip-full python3
+  zip unzip p7zip-full python3 libarchive-tools
   xvfb xdotool imagemagick
   xdg-utils desktop-file-utils libglib2.0-bin
   file dpkg-dev lintian

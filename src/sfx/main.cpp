@@ -84,7 +84,8 @@ int main(int argc, char **argv)
         return 0;
     }
 
-    const bool interactive = ::isatty(STDIN_FILENO) != 0;
+    // Questions need a terminal to be read on and one to be answered from.
+    const bool interactive = ::isatty(STDIN_FILENO) != 0 && ::isatty(STDOUT_FILENO) != 0;
     const bool noTerminal = !interactive && !::isatty(STDOUT_FILENO) && !::isatty(STDERR_FILENO);
     if (noTerminal && !HasScriptOptions(argc, argv) && !std::getenv(InTerminalVariable))
         openInTerminal(self);

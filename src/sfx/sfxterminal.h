@@ -25,7 +25,7 @@ std::string TerminalText(const std::string &text);
 
 class Terminal {
 public:
-    // interactive: stdin is a terminal to ask on.
+    // interactive: standard input and output are a terminal to ask on.
     explicit Terminal(bool interactive);
     ~Terminal();
     Terminal(const Terminal &) = delete;

@@ -12,8 +12,7 @@ set(TOVO_PROGRAM_DIR lib/tovo)
 
 install(TARGETS tovo tovo-cli RUNTIME DESTINATION ${TOVO_PROGRAM_DIR})
 install(TARGETS tovo_ziprd tovo_zipwr LIBRARY DESTINATION ${TOVO_PROGRAM_DIR})
-# The self-extractor stub, when the build made one.
-install(FILES ${TOVO_BIN_DIR}/Zipsfx32.bin DESTINATION ${TOVO_PROGRAM_DIR} OPTIONAL)
+install(TARGETS tovo_sfx RUNTIME DESTINATION ${TOVO_PROGRAM_DIR})
 install(FILES
   "${CMAKE_SOURCE_DIR}/data/français.tv"
   ${CMAKE_SOURCE_DIR}/data/favoris.txt

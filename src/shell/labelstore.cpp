@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QtEndian>
@@ -187,20 +188,26 @@ LabelLoadResult LoadLabelFiles(const QString &progDir, const QString &storeDir, 
         for (const QByteArray &line : lines)
             result.labels << fromCp1252(line);
 
-        QFile store(storePath);
-        if (!store.open(storeExists ? QIODevice::ReadWrite : (QIODevice::ReadWrite | QIODevice::Truncate))) {
-            result.fatalErrors << leading("Écriture impossible de ") + LabelStoreFileName;
-            return result;
-        }
-        if (!storeExists) {
+        // The new store is built in memory and replaces the old one in one
+        // rename, so a program starting at the same moment reads either the
+        // old store or the new one, never a half-updated file.
+        QByteArray content;
+        if (storeExists) {
+            QFile old(storePath);
+            if (!old.open(QIODevice::ReadOnly)) {
+                result.fatalErrors << leading("Écriture impossible de ") + LabelStoreFileName;
+                return result;
+            }
+            content = old.readAll();
+        } else {
             for (const QByteArray &line : lines)
-                store.write(encodeLabelRecord(writer.creationRecord(line)));
+                content += encodeLabelRecord(writer.creationRecord(line));
         }
+        QString error;
         if (lines.isEmpty() || fromCp1252(lines.first()) != ApplicationTitle) {
             result.fatalErrors << leading("Version des libellés incorrecte : ") + ApplicationTitle +
                                       leading(" / ") + (lines.isEmpty() ? QString() : fromCp1252(lines.first()));
         } else {
-            QString error;
             for (qsizetype i = 0; i < lines.size(); ++i) {
                 const QByteArray &line = lines[i];
                 if (line.isEmpty()) {
@@ -210,15 +217,18 @@ LabelLoadResult LoadLabelFiles(const QString &progDir, const QString &storeDir, 
                 if (line.startsWith(';'))
                     continue;
                 // Record i is overwritten, or appended when the store is shorter.
-                store.seek(qMin<qint64>(i, store.size() / LabelRecordSize) * LabelRecordSize);
-                store.write(encodeLabelRecord(writer.updateRecord(line)));
+                const qsizetype at = qMin<qsizetype>(i, content.size() / LabelRecordSize) * LabelRecordSize;
+                const QByteArray record = encodeLabelRecord(writer.updateRecord(line));
+                content.replace(at, qMin<qsizetype>(LabelRecordSize, content.size() - at), record);
             }
-            if (!store.flush())
-                error = leading("Écriture impossible de ") + LabelStoreFileName;
-            if (!error.isEmpty())
-                result.fatalErrors << error;
         }
-        store.close();
+        QSaveFile store(storePath);
+        if (!store.open(QIODevice::WriteOnly) || store.write(content) != content.size() || !store.commit()) {
+            if (error.isEmpty())
+                error = leading("Écriture impossible de ") + LabelStoreFileName;
+        }
+        if (!error.isEmpty())
+            result.fatalErrors << error;
     }
 
     // Read pass: the store alone decides the table.

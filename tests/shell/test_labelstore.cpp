@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 using namespace tovo;
 using tovo::test::readFile;
 using tovo::test::writeFile;
@@ -188,6 +192,24 @@ TEST_F(LabelStoreTest, ShippedLabelsFileIsComplete)
         EXPECT_FALSE(r.labels[n - 1].trimmed().isEmpty()) << "label " << n;
     // The raw file is Windows-1252: no UTF-8 sequences for accented letters.
     EXPECT_FALSE(readFile(labels()).contains("\xc3\xa9"));
+}
+
+// Several programs starting at once each rewrite the store; none may read a
+// half-written one.
+TEST_F(LabelStoreTest, ConcurrentStartsNeverSeeADamagedStore)
+{
+    ASSERT_TRUE(QFile::copy(test::shippedLabelsFile(), labels()));
+    std::atomic<int> faults = 0;
+    std::vector<std::thread> starts;
+    for (int t = 0; t < 4; ++t)
+        starts.emplace_back([&] {
+            for (int i = 0; i < 40; ++i)
+                if (!load().fatalErrors.isEmpty())
+                    ++faults;
+        });
+    for (std::thread &t : starts)
+        t.join();
+    EXPECT_EQ(faults, 0);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "shell/fswidgets.h"
 
+#include "shell/look.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -56,6 +58,7 @@ TDirectoryListBox::TDirectoryListBox(QWidget *parent)
     for (int c = 1; c < m_model->columnCount(); ++c)
         hideColumn(c);
     header()->hide();
+    look::darkIndicators(this);
     setRootIndex(m_model->index(QDir::rootPath()));
     // The model fills folders in the background: keep the current one in view.
     connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString &loaded) {

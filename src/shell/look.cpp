@@ -58,6 +58,15 @@ void paintPanel(QWidget *panel, const QColor &background, const QColor &text)
     panel->setAutoFillBackground(true);
 }
 
+void darkIndicators(QWidget *control)
+{
+    // Only this role is set: the others still follow the form.
+    QPalette p;
+    p.setColor(QPalette::WindowText, Qt::black);
+    p.setColor(QPalette::Disabled, QPalette::WindowText, Grey);
+    control->setPalette(p);
+}
+
 QPushButton *plainButton(QWidget *parent, const char *name, const QString &text)
 {
     auto *b = named(new QPushButton(text, parent), name);

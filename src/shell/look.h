@@ -26,6 +26,10 @@ QFont arial(int pixelSize, bool bold = false, bool italic = false);
 void applyFormLook(QWidget *form);
 // A plain panel of a given background colour (black headers, info panels).
 void paintPanel(QWidget *panel, const QColor &background, const QColor &text = Qt::white);
+// Tree branch arrows and spin box arrows are drawn in the window text
+// colour, which is white on the forms: these controls keep it dark so their
+// arrows show on their light faces.
+void darkIndicators(QWidget *control);
 
 // Tovo's icon (a closed box with a zip), from the PNG sizes of data/icones
 // built into the program.

@@ -1,12 +1,10 @@
 #include "platform/timezone.h"
 #include "shell/forms.h"
 #include "shell/look.h"
+#include "shell/frenchui.h"
 #include "shell/tprincipale.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
@@ -18,11 +16,7 @@ int main(int argc, char *argv[])
     // Desktops match the windows to the launcher tovo.desktop.
     QGuiApplication::setDesktopFileName(QStringLiteral("tovo"));
 
-    // Standard buttons and dialogs speak French.
-    QTranslator qtFrench;
-    if (qtFrench.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"), QStringLiteral("_"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtFrench);
+    tovo::UseFrenchInterface();
 
     tovo::CreateForms();
     tovo::TPrincipale *window = tovo::AppForms().Principale;

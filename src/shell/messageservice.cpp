@@ -1,5 +1,6 @@
 #include "shell/messageservice.h"
 
+#include "browse/formatsize.h"
 #include "shell/labelstore.h"
 
 #include <QApplication>
@@ -7,9 +8,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -80,7 +85,44 @@ private:
     ScriptedMessageService &m_service;
 };
 
+// The file dialog's model writes sizes and dates in the system's locale,
+// and Qt's French translations lack its name for folders: this one writes
+// them as the rest of Tovo does, whatever the system's language.
+class FrenchFileColumns : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (!files || role != Qt::DisplayRole || index.column() == 0)
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        switch (index.column()) {
+        case 1: return files->isDir(source) ? QString() : FormatSize(static_cast<double>(files->size(source)));
+        case 2: return files->isDir(source) ? QStringLiteral("Dossier") : QIdentityProxyModel::data(index, role);
+        default: return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
+        }
+    }
+};
+
 } // namespace
+
+void PrepareFileDialog(QFileDialog &dialog)
+{
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setProxyModel(new FrenchFileColumns(&dialog));
+    dialog.resize(760, 460);
+    // The detailed view: the name takes what the other columns leave.
+    if (auto *details = dialog.findChild<QTreeView *>()) {
+        QHeaderView *header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        header->resizeSection(1, 90);
+        header->resizeSection(2, 130);
+        header->resizeSection(3, 150);
+    }
+}
 
 MessageService::~MessageService() = default;
 
@@ -133,7 +175,7 @@ std::optional<QString> RealMessageService::chooseDirectory(QWidget *parent, cons
     QFileDialog dialog(parent, title, start);
     dialog.setFileMode(allowCreate ? QFileDialog::AnyFile : QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    PrepareFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first();
@@ -202,11 +244,13 @@ std::optional<QString> RealMessageService::chooseFolder(const FolderDialogReques
 std::optional<QString> RealMessageService::chooseOpenFile(QWidget *parent, const QString &title,
                                                           const QString &start, const QString &filter)
 {
-    const QString name = QFileDialog::getOpenFileName(parent, title, start, PipeFilterToQt(filter), nullptr,
-                                                      QFileDialog::DontUseNativeDialog);
-    if (name.isEmpty())
+    QFileDialog dialog(parent, title, start, PipeFilterToQt(filter));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    PrepareFileDialog(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return name;
+    return dialog.selectedFiles().first();
 }
 
 std::optional<QString> RealMessageService::inputText(QWidget *parent, const QString &title,

@@ -8,6 +8,7 @@
 #include <optional>
 
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 namespace tovo {
@@ -136,5 +137,9 @@ private:
 
 // "Text|*.a|Text|*.b" to Qt's "Text (*.a);;Text (*.b)".
 QString PipeFilterToQt(const QString &filter);
+
+// Qt's own file dialog (the system's may speak another language) at a size
+// that shows its columns, with sizes and dates written the French way.
+void PrepareFileDialog(QFileDialog &dialog);
 
 } // namespace tovo

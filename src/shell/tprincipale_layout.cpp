@@ -54,11 +54,15 @@ QToolButton *smallButton(QWidget *parent, const char *name, QStyle::StandardPixm
     return button;
 }
 
+// Yellow handles, painted through their palettes: a style sheet on the
+// splitter would override the palettes of every widget inside it (the white
+// texts on the dark panels turned black).
 void styleSplitter(QSplitter *splitter)
 {
     splitter->setHandleWidth(5);
-    splitter->setStyleSheet(QStringLiteral("QSplitter::handle { background: #FFFF00; }"));
     splitter->setChildrenCollapsible(false);
+    for (int i = 1; i < splitter->count(); ++i)
+        look::paintPanel(splitter->handle(i), look::Splitter);
 }
 
 QProgressBar *gauge(QWidget *parent, const char *name, int height)
@@ -133,7 +137,7 @@ void TPrincipale::buildLayout()
     MotDePasse->setEchoMode(QLineEdit::Password);
     MotDePasse->setFont(QFont(QStringLiteral("Courier New"), 10, QFont::Bold));
     MotDePasse->setStyleSheet(QStringLiteral("lineedit-password-character: 35;"));
-    MotDePasse->setFixedWidth(110);
+    MotDePasse->setFixedWidth(100);
     RespectRep = named(new QCheckBox(QStringLiteral("Respecter les répertoires"), PanelHaut), "RespectRep");
     RespectRep->setEnabled(false);
     BtActu = smallButton(PanelHaut, "BtActu", QStyle::SP_BrowserReload);
@@ -175,7 +179,6 @@ void TPrincipale::buildLayout()
 
     // Central part: left browser and entry list, yellow splitter, viewer pane.
     Splitter1 = named(new QSplitter(Qt::Horizontal, central), "Splitter1");
-    styleSplitter(Splitter1);
     PanelGauche = panel(Splitter1, "PanelGauche");
     PanelGauche->setMinimumWidth(DesignSplitter1);
     auto *left = new QHBoxLayout(PanelGauche);
@@ -188,7 +191,6 @@ void TPrincipale::buildLayout()
     auto *browserColumn = new QVBoxLayout(Panel_rep_et_fics);
     browserColumn->setContentsMargins(0, 0, 0, 0);
     Splitter2 = named(new QSplitter(Qt::Vertical, Panel_rep_et_fics), "Splitter2");
-    styleSplitter(Splitter2);
     browserColumn->addWidget(Splitter2);
     Panel4 = panel(Splitter2, "Panel4");
     Panel4->setMinimumHeight(DesignSplitter2);
@@ -210,6 +212,11 @@ void TPrincipale::buildLayout()
     FileListBox1->setMask(QStringLiteral("*.zip"));
     Splitter2->addWidget(Panel4);
     Splitter2->addWidget(FileListBox1);
+    styleSplitter(Splitter2);
+    // A taller window lengthens the file list; the folder panel keeps its
+    // height, so the divider stays where the user put it.
+    Splitter2->setStretchFactor(0, 0);
+    Splitter2->setStretchFactor(1, 1);
     Splitter2->setSizes({DesignSplitter2, 200});
     left->addWidget(Panel_rep_et_fics);
 
@@ -230,7 +237,7 @@ void TPrincipale::buildLayout()
     look::paintPanel(PanInfosFichier, Qt::black);
     auto *info = new QGridLayout(PanInfosFichier);
     info->setContentsMargins(4, 2, 4, 2);
-    info->setVerticalSpacing(1);
+    info->setVerticalSpacing(0);
     lb_Infos_fichier = named(new QLabel(QStringLiteral("Infos fichier"), PanInfosFichier), "lb_Infos_fichier");
     FiGauge = gauge(PanInfosFichier, "FiGauge", 5);
     TailleFC = named(new QLabel(PanInfosFichier), "TailleFC");
@@ -240,11 +247,13 @@ void TPrincipale::buildLayout()
     Actu = named(new QPushButton(QStringLiteral("Actu..."), PanInfosFichier), "Actu");
     Ajout = named(new QPushButton(QStringLiteral("Ajout..."), PanInfosFichier), "Ajout");
     Suppr = named(new QPushButton(QStringLiteral("Suppr."), PanInfosFichier), "Suppr");
-    info->addWidget(lb_Infos_fichier, 0, 0, 1, 2);
-    info->addWidget(FiGauge, 1, 0, 1, 2);
+    // At the design width the two sizes do not fit side by side: each has
+    // its row, the compressed size on the left, the full size on the right.
+    info->addWidget(lb_Infos_fichier, 0, 0);
+    info->addWidget(FiGauge, 1, 0);
     info->addWidget(TailleFC, 2, 0);
-    info->addWidget(TailleFD, 2, 1);
-    info->addWidget(DateFic, 3, 0, 1, 2);
+    info->addWidget(TailleFD, 3, 0);
+    info->addWidget(DateFic, 4, 0, Qt::AlignHCenter);
     auto *buttons = new QVBoxLayout;
     buttons->setSpacing(1);
     for (QPushButton *b : {Actu, Ajout, Suppr}) {
@@ -254,9 +263,8 @@ void TPrincipale::buildLayout()
     }
     for (QLabel *l : {lb_Infos_fichier, TailleFC, TailleFD, DateFic})
         l->setFont(look::arial(11));
-    info->addLayout(buttons, 0, 2, 4, 1);
+    info->addLayout(buttons, 0, 1, 5, 1);
     info->setColumnStretch(0, 1);
-    info->setColumnStretch(1, 1);
     entries->addWidget(PanInfosFichier);
     left->addWidget(Panel3, 1);
 
@@ -288,6 +296,7 @@ void TPrincipale::buildLayout()
     Taille = named(new QSpinBox(PanFormatTextes), "Taille");
     Taille->setRange(6, 24);
     Taille->setValue(10);
+    look::darkIndicators(Taille);
     format->addWidget(police);
     format->addWidget(cHTML);
     format->addWidget(Taille);
@@ -322,6 +331,8 @@ void TPrincipale::buildLayout()
     viewer->setAlignment(libfic, Qt::AlignTop);
     Splitter1->addWidget(PanelGauche);
     Splitter1->addWidget(PanelDroite);
+    styleSplitter(Splitter1);
+    Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({DesignSplitter1 + 80, MinWidth - DesignSplitter1 - 80});
     root->addWidget(Splitter1, 1);

@@ -3,6 +3,8 @@
 
 #include "browse/archivename.h"
 #include "browse/formatsize.h"
+#include "browse/repairbackup.h"
+#include "engine/resultcodes.h"
 #include "browse/tentrymodel.h"
 #include "shell/labelstore.h"
 #include "engine/tzipengine.h"
@@ -44,6 +46,16 @@ namespace tovo {
 namespace {
 
 void errorBox(int label) { ShowLabelMessage(QStringLiteral("M"), label, 2); }
+
+// Names one a line; a long list ends with how many more there are.
+QString listedNames(const QStringList &names)
+{
+    constexpr int Shown = 15;
+    QStringList lines = names.mid(0, Shown);
+    if (names.size() > Shown)
+        lines << QStringLiteral("(+ %1)").arg(names.size() - Shown);
+    return lines.join(QLatin1Char('\r'));
+}
 
 } // namespace
 
@@ -131,6 +143,7 @@ bool TPrincipale::NormalizeArchiveName(bool allowExecutable)
             }
         }
         FileListBox1->setDirectory(folder);
+        FileListBox1->selectFile(FileNamePart(check.name));
     }
     if (check.label == 123)
         errorBox(123);
@@ -142,7 +155,10 @@ bool TPrincipale::OpenArchive()
     ExtraireUn->setEnabled(false);
     Suppr->setEnabled(false);
     lb_Contenu_Archive->setText(DisplayText(GetLabel(12)));
-    if (!ExtractZips->isEnabled())
+    // A usable name: EXTRAIRE is enabled while a name of an existing file is
+    // typed, and it is disabled when the list is emptied by hand, yet the
+    // file named may be opened again.
+    if (!ExtractZips->isEnabled() && !QFileInfo(StripQuotes(NomFic->text())).isFile())
         return false;
     DelTemp();
     Entries->clear();
@@ -228,15 +244,49 @@ void TPrincipale::BtActuMouseUp(Qt::MouseButton button)
         !QFileInfo(NomFic->text()).isFile())
         return;
     XZip->ZipFileName = NomFic->text();
+    RepairBackup backup(NomFic->text());
+    if (!backup.ready()) {
+        errorBox(238);
+        return;
+    }
+    // The entries the repair that gives the result dropped, by name.
+    QStringList dropped;
+    XZip->OnSkippingFile = [&dropped](TZipEngine *, const TZipSkipping &skipped) {
+        if (skipped.Reason == TOVO_ZIP_SKIP_UNSUPPORTED)
+            dropped << skipped.FileName;
+    };
     SetIdle(false);
     int code = XZip->Fix(false);
-    if (code != 0)
+    // A plain repair that wrote an archive that tests clean (0, or 10 when
+    // it dropped a damaged end) is done; one the user stopped is not retried.
+    if (code >= 100 && code != TOVO_ZIP_ERR_ABORTED) {
+        dropped.clear();
         code = XZip->Fix(true);
+    }
     SetIdle(true);
-    if (code != 0)
-        ShowLabelMessage(QStringLiteral("M"), 280, 2);
-    else
+    XZip->OnSkippingFile = nullptr;
+
+    const bool repaired = code == 0 || code == TOVO_ZIP_WARN_SKIPPED;
+    const QString kept = backup.keepIfDropped(repaired && !dropped.isEmpty());
+    if (code == 0) {
         ShowLabelMessage(QStringLiteral("M"), 279, 3);
+    } else if (code == TOVO_ZIP_ERR_ABORTED || (code < 100 && code != TOVO_ZIP_WARN_SKIPPED)) {
+        ReportEngineCode(code);
+    } else if (code >= 100) {
+        ShowLabelMessage(QStringLiteral("M") + GetLabel(280) + QStringLiteral("\r\r") +
+                             GetLabel(LabelOfResultCode(code)) + QStringLiteral(" (") + QString::number(code) +
+                             QLatin1Char(')'),
+                         -1, 2);
+    } else {
+        // Repaired, maybe at the price of damaged entries: the message names
+        // them and the copy of the original that still holds them.
+        QString text = GetLabel(279);
+        if (!dropped.isEmpty())
+            text += QStringLiteral("\r\r") + GetLabel(236) + QLatin1Char('\r') + listedNames(dropped);
+        if (!kept.isEmpty())
+            text += QStringLiteral("\r\r") + GetLabel(237) + QLatin1Char('\r') + kept;
+        ShowLabelMessage(QStringLiteral("M") + text, -1, 1);
+    }
 }
 
 void TPrincipale::NomFicAfterDialog(const QString &name, bool accepted)
@@ -290,6 +340,14 @@ void TPrincipale::DirectoryListBox1DblClick()
     Entries->clear();
     setWindowTitle(ApplicationTitle);
     NomFicChange();
+    // The list no longer shows an archive: its header, the scope, the sizes
+    // and the buttons that act on its entries say so.
+    UpdateSelectionInfo();
+    lb_Contenu_Archive->setText(DisplayText(GetLabel(12)));
+    ExtractZips->setEnabled(false);
+    TailleC->clear();
+    TailleD->clear();
+    ZipGauge->setValue(0);
 }
 
 void TPrincipale::FileListBox1Change()
@@ -353,6 +411,8 @@ int TPrincipale::UpdateSelectionInfo()
     lb_Contenu_Archive->setText(header);
     const bool some = n > 0 && n < count;
     ExtraireUn->setEnabled(some);
+    // Deleting needs some, but not all, entries checked.
+    Suppr->setEnabled(some);
     if (some)
         ExtraireUn->setChecked(true);
     else
@@ -362,8 +422,7 @@ int TPrincipale::UpdateSelectionInfo()
 
 void TPrincipale::ListeficsZipClickCheck()
 {
-    UpdateSelectionInfo();
-    Suppr->setEnabled(ExtraireUn->isEnabled());
+    UpdateSelectionInfo(); // Suppr follows ExtraireUn there
     Crexe->setEnabled(true);
 }
 

@@ -63,6 +63,11 @@ void TInterruption::showEvent(QShowEvent *event)
     if (const QScreen *s = screen())
         move(s->geometry().center() - rect().center());
     QDialog::showEvent(event);
+    // The only window that accepts input meanwhile takes the keyboard, so
+    // Escape works at once.
+    raise();
+    activateWindow();
+    BitBtn1->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 } // namespace tovo

@@ -81,17 +81,16 @@ bool TPrincipale::RunEngineCommand(QChar command)
     setBold(PanelDroite, false);
     SetIdle(true);
     Gauge->setValue(0);
+    LastEngineCode = code;
     if (code == 0)
         return success;
 
-    if (command == QLatin1Char('t')) {
+    // A quiet test stopped by the user says so: the archive is not damaged.
+    if (command == QLatin1Char('t') && code != TOVO_ZIP_ERR_ABORTED) {
         if (code > 99)
             ShowLabelMessage(QStringLiteral("M") + GetLabel(125) + QLatin1Char(' ') + QString::number(code), -1, 2);
     } else {
-        const QString text = GetLabel(LabelOfResultCode(code));
-        const QString message = GetLabel(126) + QStringLiteral("\r\r") + text + QStringLiteral(" (") +
-                                QString::number(code) + QStringLiteral(")\r");
-        ShowLabelMessage(QStringLiteral("M") + message, -1, (code < 100 || code == 423) ? 1 : 2);
+        ReportEngineCode(code);
     }
     TailleC->setText(QStringLiteral("0"));
     TailleD->setText(QStringLiteral("0"));
@@ -102,6 +101,14 @@ bool TPrincipale::RunEngineCommand(QChar command)
     ListeficsZip->setCurrentIndex(QModelIndex());
     ClearPreview();
     return success;
+}
+
+void TPrincipale::ReportEngineCode(int code)
+{
+    const QString text = GetLabel(LabelOfResultCode(code));
+    const QString message = GetLabel(126) + QStringLiteral("\r\r") + text + QStringLiteral(" (") +
+                            QString::number(code) + QStringLiteral(")\r");
+    ShowLabelMessage(QStringLiteral("M") + message, -1, (code < 100 || code == 423) ? 1 : 2);
 }
 
 void TPrincipale::SetIdle(bool idle)
@@ -119,9 +126,13 @@ void TPrincipale::SetIdle(bool idle)
         }
     } else {
         unsetCursor();
+        // The keyboard comes back to the window when the dialog had it.
+        const bool hadKeyboard = interruption && QApplication::activeWindow() == interruption;
         if (interruption)
             interruption->hide();
         setEnabled(true);
+        if (hadKeyboard)
+            activateWindow();
     }
 }
 

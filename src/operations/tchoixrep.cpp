@@ -61,11 +61,6 @@ TChoixRep::TChoixRep(QWidget *parent)
     Lecteur = named(new TDriveComboBox(this), "Lecteur");
     Button4 = smallButton(this, "Button4", QStringLiteral(" "));
     Liste = named(new TDirectoryListBox(this), "Liste");
-    // The tree's branch arrows take the window text colour: white on the
-    // tree's white base unless set back to black.
-    QPalette arrows = Liste->palette();
-    arrows.setColor(QPalette::WindowText, Qt::black);
-    Liste->setPalette(arrows);
     FileListBox1 = named(new TFileListBox(this), "FileListBox1");
 
     lbDest = named(new QLabel(QStringLiteral("Destination"), this), "lbDest");
@@ -149,6 +144,18 @@ TChoixRep::TChoixRep(QWidget *parent)
     buttons->addWidget(btAnnuler);
     buttons->addWidget(btAide);
     layout->addLayout(buttons);
+
+    // What screen readers call the controls without a caption of their own.
+    Lecteur->setToolTip(QStringLiteral("Volume"));
+    Button4->setAccessibleName(QStringLiteral("Sans effet"));
+    Liste->setAccessibleName(QStringLiteral("Répertoires"));
+    FileListBox1->setAccessibleName(QStringLiteral("Fichiers du répertoire"));
+    lbDest->setBuddy(edit1);
+    edit1Browse->setToolTip(QStringLiteral("Choisir un répertoire..."));
+    Button1->setToolTip(QStringLiteral("Le répertoire de l'archive"));
+    lbFav->setBuddy(favoris);
+    Button2->setToolTip(QStringLiteral("Ajouter ce répertoire aux favoris"));
+    Button3->setToolTip(QStringLiteral("Retirer ce favori"));
 
     // The drive box drives the tree, the tree the file list and edit1.
     connect(Lecteur, &TDriveComboBox::driveChanged, Liste, &TDirectoryListBox::setDirectory);

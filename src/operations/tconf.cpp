@@ -59,6 +59,7 @@ TConf::TConf(QWidget *parent)
     lb_rep = named(new QLabel(QStringLiteral("Répertoire de destination :"), this), "lb_rep");
     lb_rep->setFont(look::arial(13, true));
     RepDest = named(new QLineEdit(this), "RepDest");
+    lb_rep->setBuddy(RepDest);
     SelRepDest = speedButton(this, "SelRepDest", QStyle::SP_DirIcon);
     btEgale = named(new QPushButton(QStringLiteral("="), this), "btEgale");
     btEgale->setFixedSize(26, 24);

@@ -93,6 +93,16 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
     SupprimeFichiers =
         named(new QCheckBox(QStringLiteral("Supprimer les fichiers après l'archivage"), this), "SupprimeFichiers");
 
+    // What screen readers call the controls without a caption of their own.
+    lbRepRech->setBuddy(Repsrc);
+    RepsrcBrowse->setToolTip(QStringLiteral("Choisir le répertoire de recherche..."));
+    Button2->setToolTip(QStringLiteral("Le répertoire de l'archive"));
+    LbSelFics->setBuddy(Masque);
+    Filtre->setToolTip(QStringLiteral("Types de fichiers"));
+    Label2->setBuddy(Fics);
+    lbEtat->setBuddy(Etat);
+    lbComp->setBuddy(NCompress);
+
     btOk = named(new QPushButton(QStringLiteral("&OK"), this), "btOk");
     btOk->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     btOk->setDefault(true);

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -120,10 +121,14 @@ void TPrincipale::ExtractZipsClick()
     XZip->UsePaths = RespectRep->isEnabled() ? RespectRep->isChecked() : true;
     XZip->FilesToProcess = checkedOnly ? Entries->checkedNames() : QStringList{QStringLiteral("*.*")};
     XZip->Password = MotDePasse->text();
-    // A failure was reported by the runner; only success is announced.
+    // A failure or a warning was reported by the runner and stays the last
+    // word; only a full success is announced. After a warning the files that
+    // were extracted are still worth showing, when a folder received them.
     if (RunEngineCommand(QLatin1Char('E'))) {
-        ShowLabelMessage(QStringLiteral("M"), 130, 3);
-        if (conf->OuvRep->isChecked())
+        const bool success = LastEngineCode == 0;
+        if (success)
+            ShowLabelMessage(QStringLiteral("M"), 130, 3);
+        if (conf->OuvRep->isChecked() && (success || QFileInfo(conf->RepDest->text()).isDir()))
             conf->OuvreRepertoireDestination->click();
     }
 

@@ -60,11 +60,10 @@ TDirectoryListBox::TDirectoryListBox(QWidget *parent)
     header()->hide();
     look::darkIndicators(this);
     setRootIndex(m_model->index(QDir::rootPath()));
-    // The model fills folders in the background: keep the current one in view.
-    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString &loaded) {
-        if (currentIndex().isValid() && (loaded == m_directory || loaded == QFileInfo(m_directory).path()))
-            scrollTo(currentIndex());
-    });
+    // The model fills and sorts folders in the background, moving the rows
+    // above the current folder.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, &TDirectoryListBox::keepCurrentInView);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &TDirectoryListBox::keepCurrentInView);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &index) {
         const QString path = m_model->filePath(index);
         if (!path.isEmpty() && path != m_directory) {
@@ -85,14 +84,45 @@ bool TDirectoryListBox::setDirectory(const QString &path)
     const QModelIndex index = m_model->index(clean);
     if (index.isValid()) {
         expand(index);
-        scrollTo(index);
         setCurrentIndex(index);
+        m_following = true;
+        keepCurrentInView();
     }
     if (clean != m_directory) {
         m_directory = clean;
         emit directoryChanged(clean);
     }
     return true;
+}
+
+void TDirectoryListBox::keepCurrentInView()
+{
+    if (m_following && currentIndex().isValid())
+        scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+}
+
+void TDirectoryListBox::mousePressEvent(QMouseEvent *event)
+{
+    m_following = false;
+    QTreeView::mousePressEvent(event);
+}
+
+void TDirectoryListBox::wheelEvent(QWheelEvent *event)
+{
+    m_following = false;
+    QTreeView::wheelEvent(event);
+}
+
+void TDirectoryListBox::keyPressEvent(QKeyEvent *event)
+{
+    m_following = false;
+    QTreeView::keyPressEvent(event);
+}
+
+void TDirectoryListBox::showEvent(QShowEvent *event)
+{
+    QTreeView::showEvent(event);
+    keepCurrentInView();
 }
 
 TFileListBox::TFileListBox(QWidget *parent) : QListView(parent), m_model(new QFileSystemModel(this))
@@ -128,6 +158,28 @@ void TFileListBox::setMask(const QString &mask)
 }
 
 QString TFileListBox::mask() const { return m_mask; }
+
+void TFileListBox::selectFile(const QString &fileName)
+{
+    const QDir folder(directory());
+    QString match;
+    if (!fileName.isEmpty() && QFileInfo(folder.filePath(fileName)).isFile()) {
+        match = fileName;
+    } else if (!fileName.isEmpty()) {
+        for (const QString &entry : folder.entryList(QDir::Files | QDir::Hidden)) {
+            if (entry.compare(fileName, Qt::CaseInsensitive) == 0)
+                match = entry;
+        }
+    }
+    const QModelIndex index = match.isEmpty() ? QModelIndex() : m_model->index(folder.filePath(match));
+    if (!index.isValid()) {
+        clearSelection();
+        setCurrentIndex(QModelIndex());
+        return;
+    }
+    setCurrentIndex(index);
+    scrollTo(index);
+}
 
 QString TFileListBox::currentFile() const
 {

@@ -33,9 +33,20 @@ public:
 signals:
     void directoryChanged(const QString &path);
 
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void keepCurrentInView();
+
     QFileSystemModel *m_model;
     QString m_directory;
+    // Until the user moves in the tree, the current folder is kept in view
+    // while the model fills and sorts the folders above it.
+    bool m_following = false;
 };
 
 // The files (not folders) of one directory matching a mask list.
@@ -50,6 +61,10 @@ public:
     QString mask() const;
     // Full path of the current file, empty when none.
     QString currentFile() const;
+    // Makes the file of that name in the directory the current one, also
+    // when it differs in case only (the exact name first); no current file
+    // when there is none.
+    void selectFile(const QString &fileName);
 signals:
     void fileActivated(const QString &path);
 

@@ -3,6 +3,7 @@
 #include "shell/labelstore.h"
 #include "shell/paths.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTextBrowser>
@@ -48,8 +49,17 @@ bool ShowHelp(int context)
 {
     if (!QFileInfo::exists(HelpFile()))
         return false;
-    if (!helpWindow())
-        helpWindow() = new HelpWindow;
+    // A modal dialog blocks every window but its own: help opened from one
+    // belongs to it, so it can be scrolled and its links followed while the
+    // dialog stays open.
+    QWidget *owner = QApplication::activeModalWidget();
+    if (!helpWindow()) {
+        helpWindow() = new HelpWindow(owner);
+    } else if (helpWindow()->parentWidget() != owner) {
+        const QRect geometry = helpWindow()->geometry();
+        helpWindow()->setParent(owner, Qt::Window);
+        helpWindow()->setGeometry(geometry);
+    }
     helpWindow()->showContext(context);
     helpWindow()->show();
     helpWindow()->raise();

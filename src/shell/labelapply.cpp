@@ -7,6 +7,7 @@
 #include "operations/teselfics.h"
 #include "options/teoptions.h"
 #include "preview/tfullslide.h"
+#include "shell/accessiblenames.h"
 #include "shell/captionpanel.h"
 #include "shell/taboutbox.h"
 #include "shell/tfrmsplash.h"
@@ -164,9 +165,13 @@ void LoadLabels()
     DataFile(LabelStoreFileName); // an installed program's first start seeds it
     const LabelLoadResult result = LoadLabelFiles(ProgDir(), DataDir());
     SetLabelTable(result.labels);
-    for (const QString &error : result.fatalErrors)
-        FatalError(error);
+    // The first fault is the one worth reading; the program ends after it.
+    if (!result.fatalErrors.isEmpty()) {
+        FatalError(result.fatalErrors.first());
+        return;
+    }
     ApplyLabels();
+    NameControlsOfAllWindows();
 }
 
 } // namespace tovo

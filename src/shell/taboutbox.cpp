@@ -37,6 +37,7 @@ TAboutBox::TAboutBox(QWidget *parent)
 
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
+    Memo1->setAccessibleName(QStringLiteral("Crédits"));
     Memo1->setFont(look::arial(12));
     Memo1->setPlainText(QStringLiteral("Tovo repose sur des bibliothèques libres,\n"
                                        "dont Qt pour l'interface et zlib pour la compression.\n"

@@ -128,12 +128,15 @@ void TPrincipale::FormShow()
                 Qt::UniqueConnection);
     GetLabel(-1);
     repaintSplash();
+    if (TerminationRequested())
+        return abandonStart();
 
     if (const std::optional<QString> dir = platform::EnsurePrivateDir(QDir::tempPath(), platform::WorkingDirName())) {
         SetTempDir(*dir);
     } else {
         ShowLabelMessage(QStringLiteral("M"), 132, 2);
         RequestTermination();
+        return abandonStart();
     }
     QDir::setCurrent(ProgDir());
 
@@ -171,6 +174,7 @@ void TPrincipale::FormShow()
                              QLatin1Char('\r') + GetLabel(245),
                          -1, 0);
         RequestTermination();
+        return abandonStart();
     } else if (LoadFavourites(DataFile(favouritesName), favourites) && AppForms().ChoixRep) {
         SortFavourites(favourites);
         AppForms().ChoixRep->favoris->clear();
@@ -183,6 +187,7 @@ void TPrincipale::FormShow()
     if (historyName.isEmpty() || !QFileInfo::exists(DataFile(historyName))) {
         ShowLabelMessage(QStringLiteral(" ") + GetLabel(233) + QLatin1Char(' ') + historyName, -1, 0);
         RequestTermination();
+        return abandonStart();
     } else {
         LoadHistory();
     }
@@ -208,6 +213,16 @@ void TPrincipale::FormShow()
     NomFic->setFocus();
 }
 
+void TPrincipale::abandonStart()
+{
+    // The one message was shown: the program ends without showing the
+    // window, and FormClose saves nothing that was not loaded.
+    m_startAbandoned = true;
+    setAttribute(Qt::WA_DontShowOnScreen);
+    if (QWidget *splash = AppForms().frmSplash)
+        splash->close();
+}
+
 void TPrincipale::closeEvent(QCloseEvent *event)
 {
     if (!m_closed) {
@@ -219,6 +234,12 @@ void TPrincipale::closeEvent(QCloseEvent *event)
 
 void TPrincipale::FormClose()
 {
+    if (m_startAbandoned) {
+        if (TempDir().contains(QLatin1String("tovo")))
+            DeleteTree(TempDir());
+        hide();
+        return;
+    }
     if (TChoixRep *chooser = AppForms().ChoixRep; chooser && chooser->favoris->count() > 0) {
         QDir::setCurrent(ProgDir());
         QStringList favourites;

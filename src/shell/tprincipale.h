@@ -114,6 +114,8 @@ public:
 
     // --- engine commands, busy state and engine events ---
     bool RunEngineCommand(QChar command);
+    // The box that reports a command's code (label 126, the code's label).
+    void ReportEngineCode(int code);
     void SetIdle(bool idle);
     bool ConfirmPassword();
     void XZipAdding(const TZipFileStats &stats);
@@ -161,6 +163,9 @@ public:
     std::int64_t TotalSize = 0;
     bool HasPaths = false;
     bool ReplaceAllChosen = false;
+    // The code of the last command run by RunEngineCommand: its result says
+    // only whether that code was an error, and a warning is no success.
+    int LastEngineCode = 0;
     double LastExtractedSize = 0;
     // Set once the user confirmed a destination through the chooser of the
     // extraction dialog; opening an archive then keeps that destination.
@@ -261,6 +266,7 @@ protected:
 private:
     void buildLayout();
     void buildMenus();
+    void nameControls();
     void connectHandlers();
     void connectBrowsing();
     void connectEngine();
@@ -275,10 +281,13 @@ private:
     QAction *makeHistoryItem(const QString &caption);
     void FormResize();
     void setDirectoryBrowser(const QString &directory);
+    // Ends a start-up that met a fatal error after its one message.
+    void abandonStart();
 
     std::unique_ptr<SettingsStore> m_settings;
     bool m_shown = false;
     bool m_closed = false;
+    bool m_startAbandoned = false;
     bool m_inNomFicChange = false;
     bool m_previewing = false;
 };

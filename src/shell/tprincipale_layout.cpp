@@ -380,7 +380,27 @@ void TPrincipale::buildLayout()
     bottom->addWidget(PanBtQuitter);
     root->addWidget(PanelBas);
 
+    nameControls();
     resize(MinWidth, MinHeight);
+}
+
+// What screen readers call the controls that have neither a caption nor a
+// label of their own: hints for the small controls (they help everyone),
+// names for the lists and viewers, whose hints would hide their contents.
+void TPrincipale::nameControls()
+{
+    lb_nomzip->setBuddy(NomFic);
+    ln_Mot_de_passe->setBuddy(MotDePasse);
+    lb_Contenu_Archive->setBuddy(ListeficsZip);
+    DriveComboBox1->setToolTip(QStringLiteral("Volume à parcourir"));
+    SelSrc->setToolTip(QStringLiteral("Choisir le répertoire à parcourir..."));
+    FilterComboBox1->setToolTip(QStringLiteral("Type des fichiers affichés"));
+    police->setToolTip(QStringLiteral("Police des textes affichés"));
+    Taille->setToolTip(QStringLiteral("Taille des textes affichés"));
+    DirectoryListBox1->setAccessibleName(QStringLiteral("Répertoires"));
+    FileListBox1->setAccessibleName(QStringLiteral("Archives du répertoire"));
+    for (QWidget *viewer : std::initializer_list<QWidget *>{Memo1, RTF, html, ListeTexte})
+        viewer->setAccessibleName(QStringLiteral("Aperçu du fichier"));
 }
 
 } // namespace tovo

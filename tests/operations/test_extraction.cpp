@@ -46,11 +46,11 @@ protected:
         return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     }
 
-    // Every file under root, relative to it.
-    static QStringList filesUnder(const QString &root)
+    // Every file (or folder) under root, relative to it.
+    static QStringList filesUnder(const QString &root, QDir::Filters kind = QDir::Files)
     {
         QStringList files;
-        QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        QDirIterator it(root, kind | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         while (it.hasNext())
             files << QDir(root).relativeFilePath(it.next());
         files.sort();
@@ -130,7 +130,7 @@ TEST_F(ExtractionTest, AnswerAndResultDecideTheReports)
         {"No extracts nothing", IdNo, {}, false, {}, false},
         {"success", IdYes, {}, true, {130}, true},
         {"success, OuvRep unchecked", IdYes, {}, true, {130}, false, false},
-        {"a warning still succeeds", IdYes, "return 50\n", true, {84, 130}, true},
+        {"a warning is the last word", IdYes, "return 50\n", true, {84}, true},
         {"an error is only reported", IdYes, "return 190\n", true, {93}, false},
         {"423 warns yet fails", IdYes, "return 423\n", true, {272}, false},
     };
@@ -386,8 +386,12 @@ TEST_F(ExtractionTest, RealReaderExtractsInsideTheDestinationOnly)
     ASSERT_TRUE(test::writeFile(made + QStringLiteral("/b.txt"), "au revoir\n"));
     const QString infoZip = work.filePath(QStringLiteral("arch/infozip.zip"));
     const QString hostile = work.filePath(QStringLiteral("arch/hostile.zip"));
+    const QString encrypted = work.filePath(QStringLiteral("arch/crypte.zip"));
     ASSERT_TRUE(QDir().mkpath(work.filePath(QStringLiteral("arch"))));
     ASSERT_TRUE(run(QStringLiteral("zip"), {QStringLiteral("-qr"), infoZip, QStringLiteral(".")}, made));
+    ASSERT_TRUE(run(QStringLiteral("zip"), {QStringLiteral("-qrP"), QStringLiteral("secret"), encrypted,
+                                            QStringLiteral(".")},
+                    made));
     ASSERT_TRUE(run(QStringLiteral("python3"),
                     {QStringLiteral("-c"),
                      QStringLiteral("import sys, zipfile\n"
@@ -402,12 +406,18 @@ TEST_F(ExtractionTest, RealReaderExtractsInsideTheDestinationOnly)
     struct Case {
         const char *name;
         QString archive;
+        QString password;
         QStringList extracted;
-        bool warned;
+        QStringList folders; // under the destination
+        int warning;         // the label of the warning, 0 for a full success
     };
+    const QStringList both{QStringLiteral("b.txt"), QStringLiteral("docs/a.txt")};
     const Case cases[] = {
-        {"Info-ZIP archive", infoZip, {QStringLiteral("b.txt"), QStringLiteral("docs/a.txt")}, false},
-        {"hostile name refused", hostile, {QStringLiteral("ok.txt")}, true},
+        {"Info-ZIP archive", infoZip, {}, both, {QStringLiteral("docs")}, 0},
+        {"hostile name refused", hostile, {}, {QStringLiteral("ok.txt")}, {}, 81},
+        // Nothing extracted: no folder made for the skipped entries is left.
+        {"wrong password", encrypted, QStringLiteral("faux"), {}, {}, 83},
+        {"right password", encrypted, QStringLiteral("secret"), both, {QStringLiteral("docs")}, 0},
     };
     for (const Case &c : cases) {
         const QString destination = work.filePath(QStringLiteral("arch/dest/"));
@@ -416,29 +426,34 @@ TEST_F(ExtractionTest, RealReaderExtractsInsideTheDestinationOnly)
         w->NomFic->setText(c.archive);
         w->BtActuClick();
         ASSERT_EQ(w->CurrentArchive, c.archive) << c.name;
+        w->MotDePasse->setText(c.password);
         boxes.shown.clear();
         boxes.answers = {IdOk, IdOk};
         confirm(IdYes, [&](TConf &f) { f.RepDest->setText(destination); });
         w->ExtractZips->click();
 
         EXPECT_EQ(filesUnder(destination), c.extracted) << c.name;
+        EXPECT_EQ(filesUnder(destination, QDir::Dirs), c.folders) << c.name;
+        for (const QString &f : c.extracted) {
+            const QString source = QFileInfo::exists(made + QLatin1Char('/') + f) ? made + QLatin1Char('/') + f
+                                                                                  : QString();
+            EXPECT_EQ(test::readFile(destination + f), source.isEmpty() ? QByteArray("bien") : test::readFile(source))
+                << c.name << " " << f.toStdString();
+        }
         // Nothing beside the destination: the archives and what made them only.
-        QStringList expected{QStringLiteral("arch/hostile.zip"), QStringLiteral("arch/infozip.zip"),
-                             QStringLiteral("made/b.txt"), QStringLiteral("made/docs/a.txt")};
+        QStringList expected{QStringLiteral("arch/crypte.zip"), QStringLiteral("arch/hostile.zip"),
+                             QStringLiteral("arch/infozip.zip"), QStringLiteral("made/b.txt"),
+                             QStringLiteral("made/docs/a.txt")};
         for (const QString &f : c.extracted)
             expected << QStringLiteral("arch/dest/") + f;
         expected.sort();
         EXPECT_EQ(filesUnder(work.path()), expected)
             << c.name;
-        ASSERT_FALSE(boxes.shown.isEmpty()) << c.name;
-        // A refused entry is a warning: reported, and the rest still succeeds.
-        EXPECT_EQ(boxes.shown.size(), c.warned ? 2 : 1) << c.name;
-        if (c.warned) {
-            EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning) << c.name;
-        }
-        EXPECT_EQ(boxes.shown.last().text, GetLabel(130)) << c.name;
+        // A refused entry is a warning, and the last word: no success follows.
+        ASSERT_EQ(boxes.shown.size(), 1) << c.name;
+        EXPECT_TRUE(boxes.shown[0].text.contains(GetLabel(c.warning ? c.warning : 130))) << c.name;
+        EXPECT_EQ(boxes.shown[0].icon, c.warning ? MessageIcon::Warning : MessageIcon::Information) << c.name;
     }
-    EXPECT_EQ(test::readFile(work.filePath(QStringLiteral("arch/dest/ok.txt"))), QByteArray("bien"));
 }
 
 } // namespace

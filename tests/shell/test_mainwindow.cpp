@@ -19,8 +19,16 @@
 #include "support/mainwindowfixture.h"
 #include "support/testfiles.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextEdit>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QCheckBox>
@@ -40,6 +48,8 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 using namespace tovo;
 using tovo::test::readFile;
@@ -286,6 +296,53 @@ TEST_F(MainWindowTest, HelpOpensAtContextOne)
     w->close();
     QApplication::processEvents();
     EXPECT_TRUE(CurrentHelpWindow() == nullptr || !CurrentHelpWindow()->isVisible());
+}
+
+// What a screen reader names: every control of every window made at start
+// (the nine forms and any dialog they hold) has a name.
+TEST_F(MainWindowTest, EveryControlOfEveryWindowHasAName)
+{
+    start();
+    // The controls a user acts on; the parts Qt builds inside a control are
+    // named "qt_..." and belong to it, like scroll bars and headers.
+    auto interactive = [](const QWidget *w) {
+        if (w->objectName().startsWith(QLatin1String("qt_")) || qobject_cast<const QScrollBar *>(w) ||
+            qobject_cast<const QHeaderView *>(w))
+            return false;
+        for (const QWidget *p = w->parentWidget(); p; p = p->parentWidget()) {
+            if (qobject_cast<const QComboBox *>(p) || qobject_cast<const QAbstractSpinBox *>(p))
+                return false;
+        }
+        return qobject_cast<const QAbstractButton *>(w) || qobject_cast<const QLineEdit *>(w) ||
+               qobject_cast<const QComboBox *>(w) || qobject_cast<const QAbstractSpinBox *>(w) ||
+               qobject_cast<const QAbstractSlider *>(w) || qobject_cast<const QAbstractItemView *>(w) ||
+               qobject_cast<const QTextEdit *>(w) || qobject_cast<const QPlainTextEdit *>(w);
+    };
+    QStringList unnamed;
+    int controls = 0;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        QList<QWidget *> widgets = window->findChildren<QWidget *>();
+        widgets.prepend(window);
+        for (QWidget *w : widgets) {
+            if (!interactive(w))
+                continue;
+            ++controls;
+            // A name says something: "..." or "=" alone does not. On Linux a
+            // combo box's name is its value ("/" for a drive): its label or
+            // its hint says what it is for.
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w);
+            const QString name = face ? face->text(QAccessible::Name) : QString();
+            const bool said = std::any_of(name.begin(), name.end(), [](QChar c) { return c.isLetterOrNumber(); });
+            const bool comboNamed = face && qobject_cast<QComboBox *>(w) &&
+                                    (!face->relations(QAccessible::Label).isEmpty() ||
+                                     !face->text(QAccessible::Description).isEmpty());
+            if (!said && !comboNamed)
+                unnamed << window->objectName() + QLatin1Char('/') + w->objectName() + QStringLiteral(" (") +
+                               QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(')');
+        }
+    }
+    EXPECT_GT(controls, 60);
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(MainWindowTest, LeftoverOldWorkingFolderIsRemovedAtStart)

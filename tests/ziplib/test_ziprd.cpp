@@ -463,7 +463,7 @@ TEST(ReaderDamage, CorruptedByteAndArchiveLevelCodes)
     EXPECT_EQ(r.names(r.tested), (QStringList{QStringLiteral("a.txt"), QStringLiteral("sub/b.txt")}));
     const QString dest = tmp.filePath(QStringLiteral("dest"));
     EXPECT_EQ(r.extract(damaged, dest), TOVO_ZIP_ERR_CRC);
-    EXPECT_EQ(treeOf(dest), (QStringList{QStringLiteral("a.txt"), QStringLiteral("sub/")}));
+    EXPECT_EQ(treeOf(dest), QStringList{QStringLiteral("a.txt")}) << "no folder left for the failed entry";
 
     QDir().mkpath(tmp.filePath(QStringLiteral("folder.zip")));
     ASSERT_TRUE(writeFile(tmp.filePath(QStringLiteral("text.zip")), "not an archive at all\n"));
@@ -527,7 +527,7 @@ TEST(ReaderPasswords, AskedThroughTheCallback)
         EXPECT_EQ(r.passwordQueries.size(), 1);
         EXPECT_EQ(r.skipped, (QList<std::pair<QString, int>>{{QStringLiteral("a.txt"), TOVO_ZIP_SKIP_PASSWORD},
                                                              {QStringLiteral("sub/b.txt"), TOVO_ZIP_SKIP_PASSWORD}}));
-        EXPECT_EQ(treeOf(none), QStringList{QStringLiteral("sub/")}) << "the folders on the way only";
+        EXPECT_FALSE(QFileInfo::exists(none)) << "nothing written: no folder made for it is left";
 
         // A wrong password held by the engine is offered once per entry.
         r.engine.Password = QStringLiteral("faux");

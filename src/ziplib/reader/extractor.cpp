@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -116,7 +117,9 @@ public:
             const std::string component = path.substr(pos, end - pos);
             int next = openat(start, component.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (next < 0 && errno == ENOENT) {
-                if (mkdirat(start, component.c_str(), 0777) != 0 && errno != EEXIST) {
+                if (mkdirat(start, component.c_str(), 0777) == 0)
+                    m_created.push_back(path.substr(0, end));
+                else if (errno != EEXIST) {
                     reason = reasonAt(start, component.c_str());
                     return -1;
                 }
@@ -135,14 +138,19 @@ public:
         return m_open.emplace(path, std::move(current)).first->second.get();
     }
 
+    // The folders this walker created, parents before their children.
+    const std::vector<std::string> &created() const { return m_created; }
+
 private:
     static constexpr std::size_t MaxOpenFolders = 128;
     int m_root;
     std::unordered_map<std::string, Fd> m_open;
+    std::vector<std::string> m_created;
 };
 
-// Creates the destination and its parents, as the user named it.
-int createDestination(const std::string &path, Fd &fd)
+// Creates the destination and its parents, as the user named it; created
+// lists the folders made here, parents first.
+int createDestination(const std::string &path, Fd &fd, std::vector<std::string> &created)
 {
     std::string partial;
     std::size_t pos = 0;
@@ -151,8 +159,13 @@ int createDestination(const std::string &path, Fd &fd)
         if (end == std::string::npos)
             end = path.size();
         partial = path.substr(0, end);
-        if (!partial.empty() && mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST)
-            return errno == EACCES || errno == EPERM || errno == EROFS ? TOVO_ZIP_ERR_ACCESS : TOVO_ZIP_ERR_CREATE;
+        if (!partial.empty()) {
+            if (mkdir(partial.c_str(), 0777) == 0)
+                created.push_back(partial);
+            else if (errno != EEXIST)
+                return errno == EACCES || errno == EPERM || errno == EROFS ? TOVO_ZIP_ERR_ACCESS
+                                                                           : TOVO_ZIP_ERR_CREATE;
+        }
         pos = end + 1;
     }
     fd.reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -205,7 +218,13 @@ public:
 
     // False when the run must stop.
     bool entry(const ZipEntry &e);
+    // Folders created only for entries that were then not written (skipped,
+    // kept, refused or failed) are removed again when they stayed empty, so
+    // a run that wrote nothing leaves no empty tree behind.
+    void removeUnusedFolders();
     void restoreFolderTimes();
+    // Whether some file entry was not written.
+    bool missedSome() const { return !m_missedFolders.empty(); }
 
 private:
     // Notes code (10 unless said) and reports the entry as skipped.
@@ -237,6 +256,8 @@ private:
     FolderWalker m_folders;
     std::vector<unsigned char> m_buffer;
     std::vector<FolderTime> m_folderTimes;
+    std::size_t m_written = 0;
+    std::unordered_set<std::string> m_missedFolders; // the folders of entries not written
 };
 
 bool Extraction::entry(const ZipEntry &e)
@@ -251,7 +272,12 @@ bool Extraction::entry(const ZipEntry &e)
             return true; // freshening only replaces files
         return folder(e, *safe);
     }
-    return file(e, m_args.junkPaths ? leafOf(*safe) : *safe);
+    const std::string path = m_args.junkPaths ? leafOf(*safe) : *safe;
+    const std::size_t written = m_written;
+    const bool goOn = file(e, path);
+    if (m_written == written)
+        m_missedFolders.insert(parentOf(path));
+    return goOn;
 }
 
 bool Extraction::folder(const ZipEntry &e, const std::string &path)
@@ -385,7 +411,34 @@ int Extraction::writeData(const ZipEntry &e, int dirFd, const std::string &leaf)
         return discard(TOVO_ZIP_ERR_WRITE);
     if (renameat(dirFd, temp.c_str(), dirFd, leaf.c_str()) != 0)
         return discard(TOVO_ZIP_WARN_SKIPPED);
+    ++m_written;
     return TOVO_ZIP_OK;
+}
+
+void Extraction::removeUnusedFolders()
+{
+    if (m_missedFolders.empty())
+        return;
+    // The folders of the missed entries and every folder above them.
+    std::unordered_set<std::string> concerned;
+    for (std::string path : m_missedFolders) {
+        while (!path.empty() && concerned.insert(path).second)
+            path = parentOf(path);
+    }
+    std::vector<std::string> created = m_folders.created();
+    std::stable_sort(created.begin(), created.end(),
+                     [](const std::string &a, const std::string &b) { return a.size() > b.size(); });
+    std::unordered_set<std::string> removed;
+    for (const std::string &path : created) {
+        if (!concerned.count(path))
+            continue;
+        std::uint8_t reason = 0;
+        const int parentFd = m_folders.open(parentOf(path), reason);
+        // Fails, as it should, on a folder that holds anything.
+        if (parentFd >= 0 && unlinkat(parentFd, leafOf(path).c_str(), AT_REMOVEDIR) == 0)
+            removed.insert(path);
+    }
+    std::erase_if(m_folderTimes, [&removed](const FolderTime &f) { return removed.count(f.path) > 0; });
 }
 
 void Extraction::restoreFolderTimes()
@@ -407,7 +460,9 @@ bool ExtractEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vecto
                     const ReaderArgs &args, Reporter &reporter, PasswordKeeper &passwords, Outcome &outcome)
 {
     Fd root;
-    if (int rc = createDestination(args.destination.empty() ? std::string(".") : args.destination, root)) {
+    std::vector<std::string> createdDestination;
+    if (int rc = createDestination(args.destination.empty() ? std::string(".") : args.destination, root,
+                                   createdDestination)) {
         outcome.note(rc);
         return false;
     }
@@ -419,7 +474,16 @@ bool ExtractEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vecto
             break;
         }
     }
+    extraction.removeUnusedFolders();
     extraction.restoreFolderTimes();
+    // A destination made for this run alone goes too when nothing went in.
+    if (extraction.missedSome()) {
+        root.reset();
+        for (auto it = createdDestination.rbegin(); it != createdDestination.rend(); ++it) {
+            if (rmdir(it->c_str()) != 0)
+                break;
+        }
+    }
     return goOn;
 }
 

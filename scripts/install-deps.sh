@@ -10,6 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   fonts-liberation
   zip unzip p7zip-full python3 libarchive-tools
+  shared-mime-info
   xvfb xdotool imagemagick
   xdg-utils desktop-file-utils libglib2.0-bin
   file dpkg-dev lintian

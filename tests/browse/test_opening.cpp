@@ -6,11 +6,14 @@
 #include "engine/tinterruption.h"
 #include "operations/tconf.h"
 #include "options/teoptions.h"
+#include "shell/fswidgets.h"
 #include "shell/labeltable.h"
 #include "shell/tfilenameedit.h"
 #include "support/mainwindowfixture.h"
 
 #include <QAction>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -117,6 +120,20 @@ TEST_F(OpeningTest, EveryWayOfNamingAnArchiveOpensIt)
     w->BtActu->click();
     EXPECT_TRUE(opened()) << "refresh button";
     EXPECT_EQ(boxes.unexpected, 0);
+
+    // The file list on the left follows the archive named, and highlights
+    // nothing for a new one.
+    const QString other = makeArchive(QStringLiteral("a b/autre.zip"));
+    w->NomFic->setText(other);
+    w->BtActuClick();
+    EXPECT_EQ(w->FileListBox1->currentFile(), other);
+    w->NomFic->setText(archive);
+    w->BtActuClick();
+    EXPECT_EQ(w->FileListBox1->currentFile(), archive);
+    boxes.formAnswers.push_back([](QDialog *) { return int(QDialog::Rejected); });
+    w->NomFic->setText(prog.filePath(QStringLiteral("a b/nouvelle.zip")));
+    w->BtActuClick();
+    EXPECT_EQ(w->FileListBox1->currentFile(), QString());
 }
 
 TEST_F(OpeningTest, RefusedNamesSayWhy)
@@ -175,6 +192,22 @@ TEST_F(OpeningTest, CheckMarksDriveHeaderAndScope)
     w->DSel1->trigger();
     EXPECT_EQ(header(), base + QStringLiteral(" :"));
     EXPECT_TRUE(w->ExtraireTout->isChecked());
+
+    // A double click in the folder tree empties the list: nothing in the
+    // window still speaks of its entries.
+    check({1});
+    w->DirectoryListBox1DblClick();
+    EXPECT_EQ(w->Entries->count(), 0);
+    EXPECT_EQ(header(), DisplayText(GetLabel(12)));
+    EXPECT_TRUE(w->ExtraireTout->isChecked());
+    EXPECT_FALSE(w->ExtraireUn->isEnabled());
+    EXPECT_FALSE(w->Suppr->isEnabled());
+    EXPECT_FALSE(w->ExtractZips->isEnabled());
+    EXPECT_TRUE(w->TailleD->text().isEmpty());
+    // The archive still named opens again with Enter.
+    w->NomFic->lineEdit()->returnPressed();
+    EXPECT_EQ(w->Entries->count(), 3);
+    EXPECT_TRUE(w->ExtractZips->isEnabled());
 }
 
 TEST_F(OpeningTest, ResultCodesAreReportedByTheirLabels)
@@ -195,6 +228,8 @@ TEST_F(OpeningTest, ResultCodesAreReportedByTheirLabels)
         {"unknown code", QLatin1Char('A'), 999, false, 272, MessageIcon::Error},
         {"quiet test below 100", QLatin1Char('t'), 60, true, 0, MessageIcon::None},
         {"quiet test error", QLatin1Char('t'), 130, false, 125, MessageIcon::Error},
+        // Stopped by the user: a stop, not a damaged archive.
+        {"quiet test stopped", QLatin1Char('t'), 370, false, 103, MessageIcon::Error},
     };
     for (const Case &c : cases) {
         script("return " + QByteArray::number(c.code) + "\n");
@@ -208,7 +243,7 @@ TEST_F(OpeningTest, ResultCodesAreReportedByTheirLabels)
         }
         ASSERT_EQ(boxes.shown.size(), 1) << c.name;
         const QString text = boxes.shown[0].text;
-        if (c.command == QLatin1Char('t')) {
+        if (c.label == 125) {
             EXPECT_EQ(text, GetLabel(125) + QStringLiteral(" 130")) << c.name;
         } else {
             EXPECT_EQ(text, GetLabel(126) + QStringLiteral("\r\r") + GetLabel(c.label) + QStringLiteral(" (") +
@@ -218,6 +253,77 @@ TEST_F(OpeningTest, ResultCodesAreReportedByTheirLabels)
         EXPECT_EQ(boxes.shown[0].icon, c.icon) << c.name;
         EXPECT_EQ(w->TailleC->text(), QStringLiteral("0")) << c.name;
     }
+}
+
+// A right click on the refresh button repairs: the plain repair first, the
+// harder one when it fails. A result that tests clean is a success, named
+// with what was dropped and the copy of the original that still holds it.
+TEST_F(OpeningTest, RepairReportsWhatItDroppedAndKeepsTheOriginal)
+{
+    struct Case {
+        const char *name;
+        QByteArray script;
+        QStringList runs; // the repair switches, in order
+        QList<int> labels; // in the one box
+        MessageIcon icon;
+        QString dropped;  // named in the box
+        bool oldBackup;   // a NAME.bak is there before
+        bool kept;        // a copy of the original stays
+    };
+    const QByteArray harderDrops = "when -F\nreturn 490\nwhen -FF\n1060 name=b.txt reason=4\n"
+                                   "1060 name=chiffre.txt reason=5\nreturn 10\n";
+    const QStringList both{QStringLiteral("-F"), QStringLiteral("-FF")};
+    const Case cases[] = {
+        {"sound archive", "return 0\n", {QStringLiteral("-F")}, {279}, MessageIcon::Information, {}, false, false},
+        {"harder repair drops an entry", harderDrops, both, {279, 236, 237}, MessageIcon::Warning,
+         QStringLiteral("b.txt"), false, true},
+        {"a copy already there is left alone", harderDrops, both, {279, 236, 237}, MessageIcon::Warning,
+         QStringLiteral("b.txt"), true, true},
+        {"plain repair drops the damaged end", "when -F\n1060 name=fin.txt reason=4\nreturn 10\n",
+         {QStringLiteral("-F")}, {279, 236, 237}, MessageIcon::Warning, QStringLiteral("fin.txt"), false, true},
+        {"both fail", "return 490\n", both, {280, 113}, MessageIcon::Error, {}, false, false},
+        {"stopped by the user", "return 370\n", {QStringLiteral("-F")}, {126, 103}, MessageIcon::Error, {}, false, false},
+    };
+    start();
+    for (const Case &c : cases) {
+        QTemporaryDir folder;
+        const QString archive = folder.filePath(QStringLiteral("abime.zip"));
+        ASSERT_TRUE(test::writeFile(archive, "original"));
+        if (c.oldBackup) {
+            ASSERT_TRUE(test::writeFile(archive + QStringLiteral(".bak"), "plus ancien"));
+        }
+        const QString copy = archive + (c.oldBackup ? QStringLiteral(".1.bak") : QStringLiteral(".bak"));
+        script(c.script);
+        QFile::remove(fakeLogPath());
+        boxes.shown.clear();
+        boxes.answers = {IdOk};
+        w->NomFic->setText(archive);
+        w->BtActuMouseUp(Qt::RightButton);
+
+        QStringList runs;
+        for (const QStringList &call : calls())
+            runs << call.value(1);
+        EXPECT_EQ(runs, c.runs) << c.name;
+        ASSERT_EQ(boxes.shown.size(), 1) << c.name;
+        const QString text = boxes.shown[0].text;
+        EXPECT_TRUE(text.startsWith(GetLabel(c.labels[0]))) << c.name << ": " << text.toStdString();
+        for (int label : c.labels)
+            EXPECT_TRUE(text.contains(GetLabel(label))) << c.name << ": label " << label;
+        EXPECT_EQ(boxes.shown[0].icon, c.icon) << c.name;
+        if (!c.dropped.isEmpty()) {
+            EXPECT_TRUE(text.contains(GetLabel(236) + QLatin1Char('\r') + c.dropped + QStringLiteral("\r\r")))
+                << c.name << ": " << text.toStdString();
+            EXPECT_FALSE(text.contains(QStringLiteral("chiffre.txt"))) << c.name << ": kept, not dropped";
+        }
+        EXPECT_EQ(text.endsWith(GetLabel(237) + QLatin1Char('\r') + copy), c.kept) << c.name;
+        EXPECT_EQ(test::readFile(copy), c.kept ? QByteArray("original") : QByteArray()) << c.name;
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 1 + int(c.oldBackup) + int(c.kept)) << c.name;
+        if (c.oldBackup) {
+            EXPECT_EQ(test::readFile(archive + QStringLiteral(".bak")), QByteArray("plus ancien")) << c.name;
+        }
+        EXPECT_TRUE(w->isEnabled()) << c.name;
+    }
+    EXPECT_EQ(boxes.unexpected, 0);
 }
 
 TEST_F(OpeningTest, SkippingTheTestSkipsOnlyTheTest)

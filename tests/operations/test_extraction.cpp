@@ -107,6 +107,7 @@ TEST_F(ExtractionTest, ScopeDecidesWhatIsExtractedAndNamed)
         EXPECT_EQ(w->Entries->checkedCount(), 0) << c.name;
         EXPECT_TRUE(w->ExtraireTout->isChecked()) << c.name;
         EXPECT_FALSE(w->ExtraireUn->isEnabled()) << c.name;
+        EXPECT_FALSE(w->Suppr->isEnabled()) << c.name;
         EXPECT_TRUE(w->ExtraireTout->font().bold()) << c.name;
         EXPECT_EQ(w->lb_Contenu_Archive->text(), QStringLiteral("10 ") + GetLabel(251) + QStringLiteral(" :"))
             << c.name;

@@ -29,6 +29,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QWindow>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QCheckBox>
@@ -50,6 +51,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 
 using namespace tovo;
 using tovo::test::readFile;
@@ -108,35 +110,57 @@ TEST_F(MainWindowTest, StartsWithFrenchLabelsOnEveryForm)
     EXPECT_FALSE(AppForms().frmSplash->isVisible());
 }
 
-TEST_F(MainWindowTest, MissingDataFilesStopTheProgram)
-{
-    for (const char *name : {"favoris.txt", "historique.txt"}) {
-        ASSERT_TRUE(QFile::remove(prog.filePath(QString::fromLatin1(name))));
-        boxes.shown.clear();
-        start();
-        ASSERT_EQ(boxes.shown.size(), 1) << name;
-        EXPECT_TRUE(boxes.shown[0].text.startsWith(GetLabel(233) + QLatin1Char(' ') + QString::fromLatin1(name)))
-            << boxes.shown[0].text.toStdString();
-        EXPECT_EQ(boxes.shown[0].text.contains(GetLabel(245)), QByteArray(name) == "favoris.txt");
-        EXPECT_TRUE(TerminationRequested());
-        DestroyForms();
-        ResetTerminationRequest();
-        ASSERT_TRUE(writeFile(prog.filePath(QString::fromLatin1(name)), ""));
-    }
-}
-
-TEST_F(MainWindowTest, DamagedLabelStoreStopsWithBothSums)
+// A fatal start-up error shows its one message and ends the program:
+// nothing after it runs and the exit saves nothing.
+TEST_F(MainWindowTest, FatalStartShowsOneMessageAndSavesNothing)
 {
     ASSERT_TRUE(LoadLabelFiles(prog.path()).fatalErrors.isEmpty());
-    QFile::remove(prog.filePath(LabelsFileName));
-    QByteArray store = readFile(prog.filePath(LabelStoreFileName));
-    store[10 * 196 + 5] = static_cast<char>(store[10 * 196 + 5] ^ 0x40);
-    ASSERT_TRUE(writeFile(prog.filePath(LabelStoreFileName), store));
-    start();
-    ASSERT_FALSE(boxes.shown.isEmpty());
-    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("\r10 / calc:"))) << boxes.shown[0].text.toStdString();
-    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral(" /fic:")));
-    EXPECT_TRUE(TerminationRequested());
+    const QByteArray history = "/archives/ancienne.zip\n";
+    struct Case {
+        const char *name;
+        std::function<void()> damage;
+        QStringList parts; // of the one message
+    };
+    const Case cases[] = {
+        {"favourites file missing",
+         [this] { QFile::remove(prog.filePath(QStringLiteral("favoris.txt"))); },
+         {QStringLiteral("favoris.txt"), QStringLiteral("Cr\u00e9ez ce fichier")}},
+        {"history file missing",
+         [this] { QFile::remove(prog.filePath(QStringLiteral("historique.txt"))); },
+         {QStringLiteral("historique.txt")}},
+        {"label store damaged, no labels file",
+         [this] {
+             QFile::remove(prog.filePath(LabelsFileName));
+             QByteArray store = readFile(prog.filePath(LabelStoreFileName));
+             store[10 * 196 + 5] = static_cast<char>(store[10 * 196 + 5] ^ 0x40);
+             writeFile(prog.filePath(LabelStoreFileName), store);
+         },
+         {QStringLiteral("\r10 / calc:"), QStringLiteral(" /fic:")}},
+    };
+    const QByteArray labels = readFile(prog.filePath(LabelsFileName));
+    const QByteArray store = readFile(prog.filePath(LabelStoreFileName));
+    for (const Case &c : cases) {
+        ASSERT_TRUE(writeFile(prog.filePath(QStringLiteral("favoris.txt")), "/srv\r\n"));
+        ASSERT_TRUE(writeFile(prog.filePath(QStringLiteral("historique.txt")), history));
+        ASSERT_TRUE(writeFile(prog.filePath(LabelsFileName), labels));
+        ASSERT_TRUE(writeFile(prog.filePath(LabelStoreFileName), store));
+        c.damage();
+        boxes.shown.clear();
+        start();
+        ASSERT_EQ(boxes.shown.size(), 1) << c.name << ": " << texts().join(QLatin1Char('|')).toStdString();
+        for (const QString &part : c.parts)
+            EXPECT_TRUE(boxes.shown[0].text.contains(part)) << c.name << ": " << boxes.shown[0].text.toStdString();
+        EXPECT_TRUE(TerminationRequested()) << c.name;
+        EXPECT_FALSE(AppForms().frmSplash->isVisible()) << c.name;
+        w->close();
+        EXPECT_EQ(boxes.shown.size(), 1) << c.name;
+        if (QFileInfo::exists(prog.filePath(QStringLiteral("historique.txt")))) {
+            EXPECT_EQ(readFile(prog.filePath(QStringLiteral("historique.txt"))), history) << c.name;
+        }
+        EXPECT_FALSE(QFileInfo::exists(ini())) << c.name;
+        DestroyForms();
+        ResetTerminationRequest();
+    }
 }
 
 TEST_F(MainWindowTest, CommandLinePiecesAreRejoined)
@@ -271,6 +295,23 @@ TEST_F(MainWindowTest, SavedSettingsAreReadBack)
     EXPECT_TRUE(AppForms().EOptions->findChild<QCheckBox *>(QStringLiteral("DesacTest"))->isChecked());
 }
 
+TEST_F(MainWindowTest, DividersKeepTheirPlaceThroughResizes)
+{
+    writeSettings({{QStringLiteral("Splitter1"), QStringLiteral("400")},
+                   {QStringLiteral("Splitter2"), QStringLiteral("180")}});
+    start();
+    for (const QSize size : {QSize(1000, 800), QSize(TPrincipale::MinWidth, TPrincipale::MinHeight)}) {
+        w->resize(size);
+        QApplication::processEvents();
+        EXPECT_EQ(w->Panel4->height(), 180) << size.width();
+        EXPECT_EQ(w->PanelGauche->width(), 400) << size.width();
+    }
+    w->close();
+    QSettings saved(ini(), QSettings::IniFormat);
+    EXPECT_EQ(saved.value(QStringLiteral("tovo/Splitter2")).toString(), QStringLiteral("180"));
+    EXPECT_EQ(saved.value(QStringLiteral("tovo/Splitter1")).toString(), QStringLiteral("400"));
+}
+
 TEST_F(MainWindowTest, MaximisedStateIsRestored)
 {
     writeSettings({{QStringLiteral("Etat"), QStringLiteral("3")}});
@@ -293,6 +334,20 @@ TEST_F(MainWindowTest, HelpOpensAtContextOne)
     ASSERT_NE(CurrentHelpWindow(), nullptr);
     EXPECT_TRUE(CurrentHelpWindow()->isVisible());
     EXPECT_EQ(CurrentHelpWindow()->currentSource().fragment(), QStringLiteral("contexte-1"));
+
+    // From a modal dialog, the help belongs to the dialog: a modal window
+    // blocks every window but those it holds, so the help stays usable.
+    TChoixRep *chooser = AppForms().ChoixRep;
+    chooser->setWindowModality(Qt::ApplicationModal);
+    chooser->show();
+    chooser->btAide->click();
+    ASSERT_NE(CurrentHelpWindow(), nullptr);
+    EXPECT_TRUE(CurrentHelpWindow()->isVisible());
+    EXPECT_EQ(CurrentHelpWindow()->currentSource().fragment(), QStringLiteral("contexte-14"));
+    EXPECT_EQ(CurrentHelpWindow()->windowHandle()->transientParent(), chooser->windowHandle());
+    chooser->hide();
+    w->btAide->click();
+    EXPECT_EQ(CurrentHelpWindow()->parentWidget(), nullptr);
     w->close();
     QApplication::processEvents();
     EXPECT_TRUE(CurrentHelpWindow() == nullptr || !CurrentHelpWindow()->isVisible());

@@ -1,7 +1,18 @@
-// Label-based message boxes: kinds, icons, buttons and results.
+// Label-based message boxes: kinds, icons, buttons and results; Qt's own
+// dialogs in French.
+#include "browse/formatsize.h"
+#include "shell/frenchui.h"
 #include "shell/labelmessages.h"
 #include "shell/labeltable.h"
 #include "shell/messageservice.h"
+#include "support/testfiles.h"
+
+#include <QAbstractProxyModel>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -97,6 +108,40 @@ TEST(PipeFilter, ConvertsToQtFilters)
               QStringLiteral("Archives ZIP (*.zip);;Fichiers EXE (*.exe);;Tous fichiers (*.*)"));
     EXPECT_EQ(PipeFilterToQt(QStringLiteral("Images|*.bmp;*.jpg")), QStringLiteral("Images (*.bmp *.jpg)"));
     EXPECT_EQ(PipeFilterToQt(QStringLiteral("incomplet")), QString());
+}
+
+// Whatever the system's language (the tests run under LANG=C): dates,
+// numbers and Qt's file dialog speak French.
+TEST(FrenchInterface, DatesAndFileDialogAreFrench)
+{
+    ASSERT_TRUE(UseFrenchInterface()) << "Qt's French translations are missing";
+    EXPECT_EQ(QLocale().toString(QDate(2021, 3, 4), QStringLiteral("dd MMMM yyyy")), QStringLiteral("04 mars 2021"));
+    EXPECT_EQ(QLocale().toString(1234.5, 'f', 1), QStringLiteral("1\u202f234,5"));
+
+    QTemporaryDir folder;
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("sous")));
+    ASSERT_TRUE(test::writeFile(folder.filePath(QStringLiteral("a.zip")), "PK\x05\x06" + QByteArray(2044, '\0')));
+    QFileDialog dialog(nullptr, QString(), folder.path());
+    PrepareFileDialog(dialog);
+    const QAbstractProxyModel *columns = dialog.proxyModel();
+    ASSERT_NE(columns, nullptr);
+    auto *files = qobject_cast<QFileSystemModel *>(columns->sourceModel());
+    ASSERT_NE(files, nullptr);
+    const QModelIndex archive = columns->mapFromSource(files->index(folder.filePath(QStringLiteral("a.zip"))));
+    const QModelIndex sub = columns->mapFromSource(files->index(folder.filePath(QStringLiteral("sous"))));
+    auto text = [columns](const QModelIndex &row, int column) { return row.siblingAtColumn(column).data().toString(); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !text(archive, 2).isEmpty() && !text(sub, 2).isEmpty(); }, 10000));
+
+    EXPECT_EQ(columns->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Nom"));
+    EXPECT_EQ(columns->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Taille"));
+    EXPECT_EQ(text(archive, 1), FormatSize(2048));
+    EXPECT_EQ(text(archive, 2), QStringLiteral("archive zip"));
+    EXPECT_EQ(text(archive, 3),
+              QLocale().toString(QFileInfo(folder.filePath(QStringLiteral("a.zip"))).lastModified(),
+                                 QLocale::ShortFormat));
+    EXPECT_TRUE(text(archive, 3).contains(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"))));
+    EXPECT_EQ(text(sub, 1), QString());
+    EXPECT_EQ(text(sub, 2), QStringLiteral("Dossier"));
 }
 
 TEST(ScriptedService, RestoresPreviousServiceAndCountsSurprises)

@@ -236,7 +236,8 @@ void TPrincipale::buildLayout()
     PanInfosFichier->setFixedHeight(71);
     look::paintPanel(PanInfosFichier, Qt::black);
     auto *info = new QGridLayout(PanInfosFichier);
-    info->setContentsMargins(4, 2, 4, 2);
+    info->setContentsMargins(3, 2, 2, 2);
+    info->setHorizontalSpacing(2);
     info->setVerticalSpacing(0);
     lb_Infos_fichier = named(new QLabel(QStringLiteral("Infos fichier"), PanInfosFichier), "lb_Infos_fichier");
     FiGauge = gauge(PanInfosFichier, "FiGauge", 5);

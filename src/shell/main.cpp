@@ -1,7 +1,7 @@
 #include "platform/timezone.h"
 #include "shell/forms.h"
-#include "shell/look.h"
 #include "shell/frenchui.h"
+#include "shell/look.h"
 #include "shell/tprincipale.h"
 
 #include <QApplication>

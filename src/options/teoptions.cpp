@@ -60,7 +60,6 @@ TEOptions::TEOptions(QWidget *parent) : QDialog(parent)
     history->setFrameStyle(QFrame::Box | QFrame::Plain);
     lbHistorique = named(new QLabel(QStringLiteral("lbHistorique"), history), "lbHistorique");
     ListeMenu = named(new QListWidget(history), "ListeMenu");
-    lbHistorique->setBuddy(ListeMenu);
     ListeMenu->setFont(look::arial(12));
     ListeMenu->setSelectionMode(QAbstractItemView::SingleSelection);
     // The group's title names the list for screen readers.

@@ -78,6 +78,27 @@ QString hintNameOf(const QWidget *w)
     return labelName(end < 0 ? hint : hint.left(end));
 }
 
+// A control the user acts on, not a part of another control (the edit of a
+// combo or spin box, an edit's button, a view's header).
+bool isInteractiveControl(const QWidget *w)
+{
+    const bool control = qobject_cast<const QAbstractButton *>(w) || qobject_cast<const QLineEdit *>(w) ||
+                         qobject_cast<const QComboBox *>(w) || qobject_cast<const QAbstractSpinBox *>(w) ||
+                         (qobject_cast<const QAbstractSlider *>(w) && !qobject_cast<const QScrollBar *>(w)) ||
+                         qobject_cast<const QAbstractItemView *>(w) || qobject_cast<const QTextEdit *>(w) ||
+                         qobject_cast<const QPlainTextEdit *>(w);
+    const bool header =
+        qobject_cast<const QHeaderView *>(w) && qobject_cast<const QAbstractItemView *>(w->parentWidget());
+    if (!control || header)
+        return false;
+    for (const QWidget *p = w->parentWidget(); p; p = p->parentWidget()) {
+        if (qobject_cast<const QComboBox *>(p) || qobject_cast<const QAbstractSpinBox *>(p) ||
+            qobject_cast<const QLineEdit *>(p))
+            return false;
+    }
+    return true;
+}
+
 class NameOnShow : public QObject {
 public:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -93,42 +114,16 @@ public:
 
 } // namespace
 
-bool IsInteractiveControl(const QWidget *w)
-{
-    const bool control = qobject_cast<const QAbstractButton *>(w) || qobject_cast<const QLineEdit *>(w) ||
-                         qobject_cast<const QComboBox *>(w) || qobject_cast<const QAbstractSpinBox *>(w) ||
-                         (qobject_cast<const QAbstractSlider *>(w) && !qobject_cast<const QScrollBar *>(w)) ||
-                         qobject_cast<const QAbstractItemView *>(w) || qobject_cast<const QTextEdit *>(w) ||
-                         qobject_cast<const QPlainTextEdit *>(w);
-    if (!control || (qobject_cast<const QHeaderView *>(w) && qobject_cast<const QAbstractItemView *>(w->parentWidget())))
-        return false;
-    // The edit inside a combo or spin box, a combo's list, an edit's button.
-    for (const QWidget *p = w->parentWidget(); p; p = p->parentWidget()) {
-        if (qobject_cast<const QComboBox *>(p) || qobject_cast<const QAbstractSpinBox *>(p) ||
-            qobject_cast<const QLineEdit *>(p))
-            return false;
-    }
-    return true;
-}
-
-QString AccessibleNameFor(const QWidget *w)
-{
-    QString name = captionOf(w);
-    if (name.isEmpty())
-        name = buddyNameOf(w);
-    if (name.isEmpty())
-        name = hintNameOf(w);
-    return name;
-}
-
 void NameControls(QWidget *root)
 {
     QList<QWidget *> widgets = root->findChildren<QWidget *>();
     widgets.prepend(root);
     for (QWidget *w : widgets) {
-        if (!w->accessibleName().isEmpty() || !IsInteractiveControl(w) || !captionOf(w).isEmpty())
+        if (!w->accessibleName().isEmpty() || !isInteractiveControl(w) || !captionOf(w).isEmpty())
             continue;
-        const QString name = AccessibleNameFor(w);
+        QString name = buddyNameOf(w);
+        if (name.isEmpty())
+            name = hintNameOf(w);
         if (!name.isEmpty())
             w->setAccessibleName(name);
     }

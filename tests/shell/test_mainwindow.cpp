@@ -102,6 +102,11 @@ TEST_F(MainWindowTest, StartsWithFrenchLabelsOnEveryForm)
               QLatin1Char(' ') + GetLabel(275) + QLatin1Char(' '));
     EXPECT_FALSE(w->ExtractZips->isEnabled());
     EXPECT_FALSE(w->Crexe->isEnabled());
+    // At the design width the archive's heading shows whole, colon included,
+    // once the captions from the labels are laid out.
+    QApplication::processEvents();
+    EXPECT_EQ(w->width(), TPrincipale::MinWidth);
+    EXPECT_GE(w->lb_nomzip->width(), w->lb_nomzip->sizeHint().width());
     // The private working folder exists, the favourites are loaded sorted.
     EXPECT_TRUE(TempDir().contains(QStringLiteral("tovo")));
     EXPECT_TRUE(QFileInfo(TempDir()).isDir());

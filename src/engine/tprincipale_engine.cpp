@@ -78,7 +78,9 @@ bool TPrincipale::RunEngineCommand(QChar command)
     }
     // Skipping the test skips only the test: a failed add, extraction or
     // listing is still reported as the failure it is.
+    // The pane no longer says "please wait" once the command is over.
     setBold(PanelDroite, false);
+    PanelDroite->setText(DisplayText(GetLabel(220)));
     SetIdle(true);
     Gauge->setValue(0);
     LastEngineCode = code;

@@ -74,6 +74,7 @@ TEST_F(OpeningTest, ListsFilesSkipsFolderEntriesAndSumsSizes)
     EXPECT_TRUE(w->Ajout->isEnabled());
     EXPECT_TRUE(w->isEnabled());
     EXPECT_FALSE(AppForms().Interruption->isVisible());
+    EXPECT_EQ(w->PanelDroite->text(), GetLabel(220)); // no "please wait" left behind
     // The engine got the name as typed and the destination became its folder.
     ASSERT_EQ(calls().size(), 2);
     EXPECT_EQ(calls()[0], (QStringList{QString(), QStringLiteral("-t"), archive}));

@@ -326,13 +326,17 @@ enum {
 
 /* Reasons of TOVO_ZIP_MSG_SKIPPING. */
 enum {
-    TOVO_ZIP_SKIP_UNSAFE_NAME = 1,   /* "..", an absolute name or a drive prefix */
+    TOVO_ZIP_SKIP_UNSAFE_NAME = 1,   /* "..", an absolute name or a drive prefix, or a local header
+                                        that names another file than the central directory */
     TOVO_ZIP_SKIP_SYMLINK = 2,       /* a symbolic link stands where the entry would be written */
     TOVO_ZIP_SKIP_WRITE_FAILED = 3,  /* the entry could not be written (writing side: its file could
-                                        not be read, or a moved file could not be deleted) */
+                                        not be read, was replaced or changed since it was found or
+                                        while it was read, or a moved file was kept) */
     TOVO_ZIP_SKIP_UNSUPPORTED = 4,   /* unsupported entry (method, encryption, damaged data; writing
                                         side: not a plain file, a name taken twice, a folder loop) */
-    TOVO_ZIP_SKIP_PASSWORD = 5       /* encrypted entry, password missing or wrong */
+    TOVO_ZIP_SKIP_PASSWORD = 5,      /* encrypted entry, password missing or wrong */
+    TOVO_ZIP_SKIP_UNVERIFIED = 6     /* repair: an entry kept without being checked (password
+                                        missing, unsupported method or encryption) */
 };
 
 #ifdef __cplusplus

@@ -128,4 +128,16 @@ int ArchiveFile::view(std::uint64_t offset, std::size_t n, const unsigned char *
     return TOVO_ZIP_OK;
 }
 
+int ArchiveFile::viewAhead(std::uint64_t offset, std::size_t minimum, const unsigned char *&data, std::size_t &got)
+{
+    const std::uint64_t windowEnd = m_windowStart + m_windowLength;
+    if (m_windowLength > 0 && offset >= m_windowStart && offset < windowEnd &&
+        windowEnd - offset >= std::min<std::uint64_t>(minimum, m_size - offset)) {
+        data = m_window.data() + (offset - m_windowStart);
+        got = std::size_t(windowEnd - offset);
+        return TOVO_ZIP_OK;
+    }
+    return view(offset, WindowSize, data, got);
+}
+
 } // namespace tovo::zip

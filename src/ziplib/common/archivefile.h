@@ -36,6 +36,12 @@ public:
     // Returns 0 or 150.
     int view(std::uint64_t offset, std::size_t n, const unsigned char *&data, std::size_t &got);
 
+    // Whatever the window holds from offset on, when that is at least
+    // minimum bytes, else a window read at offset: scanning forward in small
+    // steps then costs one read per window. got < minimum only at the end
+    // of the file. Returns 0 or 150.
+    int viewAhead(std::uint64_t offset, std::size_t minimum, const unsigned char *&data, std::size_t &got);
+
 private:
     int m_fd = -1;
     bool m_owned = false;

@@ -11,6 +11,7 @@
 #include "ziplib/common/zipcrypto.h"
 #include "ziplib/common/zipdirectory.h"
 #include "ziplib/common/zipformat.h"
+#include "ziplib/common/zipnames.h"
 
 namespace tovo::zip
 {
@@ -18,6 +19,17 @@ namespace
 {
 
 constexpr std::size_t InputChunk = 256 * 1024;
+
+// Whether a local header names the entry: the same bytes, or bytes that
+// decode to the same name (a producer may write "\\" in one and "/" in the
+// other, or flag UTF-8 in one only).
+bool sameName(const LocalHeader &local, const ZipEntry &entry)
+{
+    if (local.rawName == entry.rawName)
+        return true;
+    const std::string decoded = DecodeEntryName(local.rawName, (local.flags & FlagUtf8) != 0);
+    return decoded == entry.name || decoded == DecodeEntryName(entry.rawName, (entry.flags & FlagUtf8) != 0);
+}
 
 } // namespace
 
@@ -170,6 +182,15 @@ int EntryDataReader::open(ArchiveFile &file, const ZipEntry &entry, const std::s
             return rc;
         if (local.dataOffset > file.size() || entry.compressedSize > file.size() - local.dataOffset)
             return TOVO_ZIP_ERR_EOF;
+        // The whole local header counts: a long local extra field must not
+        // put this entry's data on top of the next one's.
+        if (local.dataOffset + entry.compressedSize > entry.spanEnd)
+            return TOVO_ZIP_ERR_BAD_ARCHIVE;
+        // Readers that go by the local headers must see the same entry.
+        if (local.method != entry.method)
+            return TOVO_ZIP_ERR_BAD_ARCHIVE;
+        if (!sameName(local, entry))
+            return TOVO_ZIP_WARN_SKIPPED;
         s->file = &file;
         s->size = entry.size;
         s->expectedCrc = entry.crc;
@@ -261,7 +282,8 @@ int CheckEntryData(ArchiveFile &file, const ZipEntry &entry, const std::string &
     EntryDataReader reader;
     if (int rc = reader.open(file, entry, password))
         return rc;
-    std::vector<unsigned char> buffer(256 * 1024);
+    // Small entries, small buffer: checking many of them stays cheap.
+    std::vector<unsigned char> buffer(std::size_t(std::min<std::uint64_t>(256 * 1024, entry.size + 1)));
     for (;;) {
         std::size_t got = 0;
         if (int rc = reader.read(buffer.data(), buffer.size(), got))

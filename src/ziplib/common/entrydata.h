@@ -32,11 +32,15 @@ public:
 
     // Prepares reading entry from file with password (ignored for entries
     // that are not encrypted). Returns 0, or
+    //   10  the local header names another file (an entry is refused
+    //       rather than read under a name that readers disagree on),
     //   40  encrypted and the password is empty or does not open it,
     //   180 unsupported compression method,
     //   500 strong encryption or an unknown AES variant,
     //   510 the declared sizes make it a decompression bomb,
-    //   100, 140, 150 the local header is missing, truncated or unreadable.
+    //   100 the local header is missing, uses another method than the
+    //       central directory says, or its data runs into the next entry,
+    //   140, 150 the local header is truncated or unreadable.
     int open(ArchiveFile &file, const ZipEntry &entry, const std::string &password);
 
     // Up to capacity bytes of decompressed data into out; got is 0 once the

@@ -211,26 +211,46 @@ bool applyExtraFields(ZipEntry &entry, bool needSize, bool needCompressed, bool 
     return zip64Found || !(needSize || needCompressed || needOffset || needDisk);
 }
 
-// Parses the central directory bytes into dir.entries. expected is the count
-// of the end record; without a ZIP64 record it may be the true count modulo
-// 65536 (some producers wrap it instead of writing ZIP64).
-int parseEntries(const unsigned char *p, std::size_t n, std::uint64_t expected, bool zip64, std::uint64_t shift,
-                 ZipDirectory &dir)
+// The central directory is read in pieces of this size, so that what a
+// directory costs in memory follows what it holds rather than the size its
+// end record declares (a sparse file can declare gigabytes of zeros). A
+// piece always holds a whole record, the largest being 46 + 3 * 65535 bytes.
+constexpr std::size_t CentralPiece = 1024 * 1024;
+
+// Room for more entries: doubling, never beyond the declared count, each new
+// block backed at once.
+void growEntries(std::vector<ZipEntry> &entries, std::uint64_t expected)
 {
-    if (expected > n / CentralHeaderSize && (zip64 || expected > 0xFFFF))
-        return TOVO_ZIP_ERR_BAD_ARCHIVE;
-    dir.entries.reserve(std::size_t(std::min<std::uint64_t>(expected, n / CentralHeaderSize)));
-    prefault(dir.entries.data(), dir.entries.capacity() * sizeof(ZipEntry));
-    std::size_t i = 0;
-    while (i + CentralHeaderSize <= n && get32(p + i) == CentralHeaderSignature) {
+    const std::size_t wanted = std::max<std::size_t>(2 * entries.capacity(), 4096);
+    const std::size_t capped = std::size_t(std::max<std::uint64_t>(std::min<std::uint64_t>(wanted, expected), 1));
+    entries.reserve(std::max(capped, entries.size() + 1));
+    prefault(entries.data() + entries.size(), (entries.capacity() - entries.size()) * sizeof(ZipEntry));
+}
+
+// Parses the central records at the start of p (n bytes) into dir.entries.
+// Returns 0 with used set to the bytes of the whole records parsed and ended
+// set once no record follows (or the ZIP64 count is reached); a record that
+// runs past n is left for the next piece unless last is set.
+int parseRecords(const unsigned char *p, std::size_t n, bool last, std::uint64_t expected, bool zip64,
+                 std::uint64_t shift, ZipDirectory &dir, std::size_t &used, bool &ended)
+{
+    used = 0;
+    ended = false;
+    while (used + CentralHeaderSize <= n && get32(p + used) == CentralHeaderSignature) {
         if (zip64 && dir.entries.size() == expected)
             break;
-        const unsigned char *h = p + i;
+        const unsigned char *h = p + used;
         const std::size_t nameLength = get16(h + 28);
         const std::size_t extraLength = get16(h + 30);
         const std::size_t commentLength = get16(h + 32);
-        if (i + CentralHeaderSize + nameLength + extraLength + commentLength > n)
-            return TOVO_ZIP_ERR_BAD_ARCHIVE;
+        const std::size_t length = CentralHeaderSize + nameLength + extraLength + commentLength;
+        if (used + length > n) {
+            if (last)
+                return TOVO_ZIP_ERR_BAD_ARCHIVE;
+            return TOVO_ZIP_OK;
+        }
+        if (dir.entries.size() == dir.entries.capacity())
+            growEntries(dir.entries, expected);
         ZipEntry &e = dir.entries.emplace_back();
         e.versionMadeBy = get16(h + 4);
         e.versionNeeded = get16(h + 6);
@@ -259,7 +279,42 @@ int parseEntries(const unsigned char *p, std::size_t n, std::uint64_t expected, 
         if (e.localHeaderOffset > dir.fileSize - shift)
             return TOVO_ZIP_ERR_EOF;
         e.localHeaderOffset += shift;
-        i += CentralHeaderSize + nameLength + extraLength + commentLength;
+        used += length;
+    }
+    // Anything but a whole record ends the list: the end of the directory,
+    // or bytes that are no record (the counts decide whether that is right).
+    ended = used + CentralHeaderSize > n ? last : true;
+    if (zip64 && dir.entries.size() == expected)
+        ended = true;
+    return TOVO_ZIP_OK;
+}
+
+// Reads and parses the central directory of length bytes at position, piece
+// by piece. expected is the count of the end record; without a ZIP64 record
+// it may be the true count modulo 65536 (some producers wrap it instead of
+// writing ZIP64).
+int readEntries(ArchiveFile &file, std::uint64_t position, std::uint64_t length, std::uint64_t expected, bool zip64,
+                ZipDirectory &dir)
+{
+    if (expected > length / CentralHeaderSize && (zip64 || expected > 0xFFFF))
+        return TOVO_ZIP_ERR_BAD_ARCHIVE;
+    dir.entries.reserve(std::size_t(std::min<std::uint64_t>({expected, length / CentralHeaderSize, 4096})));
+    // Left uninitialised: each piece is filled by a read at once.
+    const std::size_t pieceLength = std::size_t(std::min<std::uint64_t>(length, CentralPiece));
+    std::unique_ptr<unsigned char[]> piece(new unsigned char[pieceLength ? pieceLength : 1]);
+    std::uint64_t done = 0;
+    for (;;) {
+        const std::size_t n = std::size_t(std::min<std::uint64_t>(pieceLength, length - done));
+        const bool last = done + n == length;
+        if (int rc = file.readAt(position + done, piece.get(), n))
+            return rc;
+        std::size_t used = 0;
+        bool ended = false;
+        if (int rc = parseRecords(piece.get(), n, last, expected, zip64, dir.frontShift, dir, used, ended))
+            return rc;
+        if (ended || last)
+            break;
+        done += used; // a record cut by the end of the piece is read again with the next one
     }
     const std::uint64_t count = dir.entries.size();
     if (zip64 ? count != expected : (count & 0xFFFF) != (expected & 0xFFFF) || count < expected)
@@ -269,21 +324,25 @@ int parseEntries(const unsigned char *p, std::size_t n, std::uint64_t expected, 
 
 // Every entry's local header and data must lie in front of the central
 // directory without overlapping another entry's: overlapping entries are the
-// trick of the worst decompression bombs. The size counted for each entry is
-// the least it can take (a local header without name or extra field).
-int checkLayout(const ZipDirectory &dir)
+// trick of the worst decompression bombs. The size counted here for each
+// entry is the least it can take (a local header without name or extra
+// field); each entry keeps where the next one starts, so that reading its
+// data can check it again with its whole local header.
+int checkLayout(ZipDirectory &dir)
 {
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
-    spans.reserve(dir.entries.size());
-    for (const ZipEntry &e : dir.entries) {
+    std::vector<std::pair<std::uint64_t, std::size_t>> starts; // offset, entry index
+    starts.reserve(dir.entries.size());
+    for (std::size_t i = 0; i < dir.entries.size(); ++i) {
+        const ZipEntry &e = dir.entries[i];
         if (e.compressedSize > dir.fileSize || e.localHeaderOffset + LocalHeaderSize + e.compressedSize > dir.fileSize)
             return TOVO_ZIP_ERR_EOF;
-        spans.emplace_back(e.localHeaderOffset, e.localHeaderOffset + LocalHeaderSize + e.compressedSize);
+        starts.emplace_back(e.localHeaderOffset, i);
     }
-    std::sort(spans.begin(), spans.end());
-    for (std::size_t i = 0; i < spans.size(); ++i) {
-        const std::uint64_t limit = i + 1 < spans.size() ? spans[i + 1].first : dir.centralOffset;
-        if (spans[i].second > limit)
+    std::sort(starts.begin(), starts.end());
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        ZipEntry &e = dir.entries[starts[i].second];
+        e.spanEnd = i + 1 < starts.size() ? starts[i + 1].first : dir.centralOffset;
+        if (e.localHeaderOffset + LocalHeaderSize + e.compressedSize > e.spanEnd)
             return TOVO_ZIP_ERR_BAD_ARCHIVE;
     }
     return TOVO_ZIP_OK;
@@ -327,14 +386,7 @@ int readDirectory(ArchiveFile &file, ZipDirectory &dir)
     dir.frontShift = centralPos > end.centralOffset ? centralPos - end.centralOffset : 0;
     dir.centralOffset = centralPos;
     dir.centralSize = end.centralSize;
-
-    // Left uninitialised: it is filled by the read at once.
-    const std::size_t centralLength = std::size_t(end.centralSize);
-    std::unique_ptr<unsigned char[]> central(new unsigned char[centralLength ? centralLength : 1]);
-    prefault(central.get(), centralLength);
-    if (int rc = file.readAt(centralPos, central.get(), centralLength))
-        return rc;
-    if (int rc = parseEntries(central.get(), centralLength, end.entries, dir.zip64, dir.frontShift, dir))
+    if (int rc = readEntries(file, centralPos, end.centralSize, end.entries, dir.zip64, dir))
         return rc;
     return checkLayout(dir);
 }
@@ -429,12 +481,11 @@ int ReadLocalHeader(ArchiveFile &file, std::uint64_t offset, LocalHeader &header
     if (got < total)
         return TOVO_ZIP_ERR_EOF;
     header.rawName.assign(reinterpret_cast<const char *>(p + LocalHeaderSize), nameLength);
-    header.extra.assign(reinterpret_cast<const char *>(p + LocalHeaderSize + nameLength), extraLength);
     header.dataOffset = offset + total;
     return TOVO_ZIP_OK;
 }
 
-bool FindExtraField(const std::string &extra, std::uint16_t tag, const unsigned char *&data, std::size_t &length)
+bool FindExtraField(std::string_view extra, std::uint16_t tag, const unsigned char *&data, std::size_t &length)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(extra.data());
     std::size_t i = 0;

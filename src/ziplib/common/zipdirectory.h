@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tovo::zip
@@ -31,6 +32,10 @@ struct ZipEntry {
     std::uint16_t internalAttributes = 0;
     std::uint32_t externalAttributes = 0;
     std::uint64_t localHeaderOffset = 0; // position in the file, the front shift applied
+    // Where the next entry (or the central directory) starts: the entry's
+    // local header and data must end there. No limit for an entry that was
+    // not read from a central directory.
+    std::uint64_t spanEnd = UINT64_MAX;
     bool hasUnixTime = false;            // the extended timestamp field gave a modification time
     std::time_t unixTime = 0;
 
@@ -69,7 +74,8 @@ struct ZipDirectory {
     bool zip64 = false;
 };
 
-// Reads the central directory of file into dir. Returns 0, or
+// Reads the central directory of file into dir, in pieces of bounded size.
+// Returns 0, or
 //   100 not a ZIP archive / inconsistent central directory (bad offsets or
 //       counts, overlapping entries, entries running into the directory),
 //   140 truncated (local data but no end record, or an entry's data past the end),
@@ -77,7 +83,8 @@ struct ZipDirectory {
 //   500 split or spanned archive, central directory encryption.
 int ReadZipDirectory(ArchiveFile &file, ZipDirectory &dir);
 
-// The local header of an entry, read from the file.
+// The local header of an entry, read from the file. Its extra field is
+// skipped, never copied: nothing in it overrides the central directory.
 struct LocalHeader {
     std::uint16_t flags = 0;
     std::uint16_t method = 0;
@@ -86,7 +93,6 @@ struct LocalHeader {
     std::uint64_t compressedSize = 0;
     std::uint64_t size = 0;
     std::string rawName;
-    std::string extra;
     std::uint64_t dataOffset = 0; // position of the entry's data in the file
 };
 
@@ -96,6 +102,6 @@ int ReadLocalHeader(ArchiveFile &file, std::uint64_t offset, LocalHeader &header
 
 // Finds the extra-field block with tag in extra; data/length describe its
 // contents. False when absent or when the field list is malformed before it.
-bool FindExtraField(const std::string &extra, std::uint16_t tag, const unsigned char *&data, std::size_t &length);
+bool FindExtraField(std::string_view extra, std::uint16_t tag, const unsigned char *&data, std::size_t &length);
 
 } // namespace tovo::zip

@@ -245,7 +245,7 @@ private:
     // answer names another file.
     enum class Decision { Write, Keep, Rename, Stop };
     Decision existing(const ZipEntry &e, const struct stat &st, std::string &newName);
-    int writeData(const ZipEntry &e, int dirFd, const std::string &leaf);
+    int writeData(const ZipEntry &e, int dirFd, const std::string &leaf, std::uint8_t &reason);
 
     ArchiveFile &m_file;
     const ReaderArgs &m_args;
@@ -353,9 +353,10 @@ bool Extraction::file(const ZipEntry &e, std::string path)
         } else if (m_args.mode == ExtractMode::Freshen) {
             return true; // freshening only replaces files that exist
         }
-        const int rc = writeData(e, dirFd, leaf);
+        std::uint8_t skipReason = TOVO_ZIP_SKIP_WRITE_FAILED;
+        const int rc = writeData(e, dirFd, leaf, skipReason);
         if (rc == TOVO_ZIP_WARN_SKIPPED)
-            return skip(e, TOVO_ZIP_SKIP_WRITE_FAILED);
+            return skip(e, skipReason);
         if (rc == TOVO_ZIP_WARN_PASSWORD)
             return skip(e, TOVO_ZIP_SKIP_PASSWORD, rc);
         if (rc == TOVO_ZIP_ERR_METHOD || rc == TOVO_ZIP_ERR_UNSUPPORTED)
@@ -365,13 +366,17 @@ bool Extraction::file(const ZipEntry &e, std::string path)
 }
 
 // Writes the data of e under a temporary name in dirFd and renames it to
-// leaf once complete and checked. Returns 0, 10 when the file could not be
-// put in place, or the code of the failure (the temporary file removed).
-int Extraction::writeData(const ZipEntry &e, int dirFd, const std::string &leaf)
+// leaf once complete and checked. Returns 0, 10 with reason set when the
+// entry is refused or its file could not be put in place, or the code of the
+// failure (the temporary file removed).
+int Extraction::writeData(const ZipEntry &e, int dirFd, const std::string &leaf, std::uint8_t &reason)
 {
     EntryDataReader reader;
-    if (int rc = m_passwords.open(reader, m_file, e, m_reporter))
+    if (int rc = m_passwords.open(reader, m_file, e, m_reporter)) {
+        if (rc == TOVO_ZIP_WARN_SKIPPED)
+            reason = TOVO_ZIP_SKIP_UNSAFE_NAME; // its local header names another file
         return rc;
+    }
     if (m_reporter.entryStats(TOVO_ZIP_MSG_EXTRACTING, e))
         return TOVO_ZIP_ERR_ABORTED;
 

@@ -87,9 +87,11 @@ void testEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vector<s
                 rc = TOVO_ZIP_ERR_ABORTED;
         }
         outcome.note(rc);
-        if (rc == TOVO_ZIP_WARN_PASSWORD || rc == TOVO_ZIP_ERR_METHOD || rc == TOVO_ZIP_ERR_UNSUPPORTED) {
-            const std::uint8_t reason =
-                rc == TOVO_ZIP_WARN_PASSWORD ? TOVO_ZIP_SKIP_PASSWORD : TOVO_ZIP_SKIP_UNSUPPORTED;
+        if (rc == TOVO_ZIP_WARN_PASSWORD || rc == TOVO_ZIP_WARN_SKIPPED || rc == TOVO_ZIP_ERR_METHOD ||
+            rc == TOVO_ZIP_ERR_UNSUPPORTED) {
+            const std::uint8_t reason = rc == TOVO_ZIP_WARN_PASSWORD  ? TOVO_ZIP_SKIP_PASSWORD
+                                        : rc == TOVO_ZIP_WARN_SKIPPED ? TOVO_ZIP_SKIP_UNSAFE_NAME
+                                                                      : TOVO_ZIP_SKIP_UNSUPPORTED;
             if (reporter.skipping(e.name, reason))
                 return outcome.note(TOVO_ZIP_ERR_ABORTED);
         }

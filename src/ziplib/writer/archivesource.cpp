@@ -366,6 +366,10 @@ int ArchiveSource::writeEmptyArchive()
         rollback();
         return -1;
     }
+    // The directory offset counts from the end of any bytes kept in front:
+    // without an entry there is no other offset to show where the archive
+    // starts, and that is where readers then look for it (a program in
+    // front stays a program with an empty archive behind it).
     std::string end;
     put32(end, EndSignature);
     put16(end, 0);
@@ -373,7 +377,7 @@ int ArchiveSource::writeEmptyArchive()
     put16(end, 0);
     put16(end, 0);
     put32(end, 0);
-    put32(end, std::uint32_t(std::min<std::uint64_t>(m_writePos, 0xFFFFFFFFu)));
+    put32(end, 0);
     const std::string comment = m_setup.comment.substr(0, 0xFFFF);
     put16(end, std::uint16_t(comment.size()));
     end += comment;

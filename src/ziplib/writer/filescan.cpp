@@ -54,6 +54,16 @@ bool listDirectory(const std::string &path, std::vector<std::string> &names, int
 // would otherwise open each twice).
 bool canRead(int dirFd, const std::string &name) { return ::faccessat(dirFd, name.c_str(), R_OK, AT_EACCESS) == 0; }
 
+// The length of the folder part of a pattern ("a/b/" of "a/b/c" or "a/b/c/").
+std::size_t folderPartLength(const std::string &pattern)
+{
+    std::size_t end = pattern.size();
+    while (end > 1 && pattern[end - 1] == '/')
+        --end;
+    const std::size_t slash = pattern.rfind('/', end - 1);
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
 } // namespace
 
 std::string StoredNameOf(const std::string &path, bool junkPaths)
@@ -116,10 +126,10 @@ bool FileScanner::addPattern(const std::string &pattern)
         // A file of that very name (with "*" or "?" in it) is taken as named.
         struct stat st;
         if (::lstat(pattern.c_str(), &st) == 0)
-            return addPath(pattern, !m_implicit);
+            return addPath(pattern, !m_implicit, {folderPartLength(pattern), false});
         return addWildcard(pattern);
     }
-    return addPath(pattern, !m_implicit);
+    return addPath(pattern, !m_implicit, {folderPartLength(pattern), false});
 }
 
 bool FileScanner::addWildcard(const std::string &wanted)
@@ -149,38 +159,39 @@ bool FileScanner::addWildcard(const std::string &wanted)
             // Without recursion a folder matched by a wildcard brings nothing.
             continue;
         }
-        matched = addPath(path, false) || matched;
+        matched = addPath(path, false, {dir.size(), false}) || matched;
     }
     return matched;
 }
 
-bool FileScanner::addPath(const std::string &path, bool named, const struct stat *known)
+bool FileScanner::addPath(const std::string &path, bool named, FoundVia via)
 {
     struct stat st;
-    if (known) {
-        st = *known;
-    } else if (::stat(path.c_str(), &st) != 0) {
-        struct stat link;
-        if (::lstat(path.c_str(), &link) != 0)
-            return false;
-        // A symbolic link to nothing: there is a name, but nothing to read.
-        skip(StoredNameOf(path, m_args.junkPaths), TOVO_ZIP_SKIP_WRITE_FAILED);
-        if (named)
-            m_result.namedUnreadable = true;
-        return true;
+    if (::lstat(path.c_str(), &st) != 0)
+        return false;
+    if (S_ISLNK(st.st_mode)) {
+        // A link is followed for reading, and remembered.
+        via.link = true;
+        if (::stat(path.c_str(), &st) != 0) {
+            // A symbolic link to nothing: there is a name, but nothing to read.
+            skip(StoredNameOf(path, m_args.junkPaths), TOVO_ZIP_SKIP_WRITE_FAILED);
+            if (named)
+                m_result.namedUnreadable = true;
+            return true;
+        }
     }
     if (isArchive(st))
         return true;
     if (S_ISDIR(st.st_mode))
-        addDirectory(path, st, named);
+        addDirectory(path, st, named, via);
     else if (S_ISREG(st.st_mode))
-        addFile(path, st, named, canRead(AT_FDCWD, path));
+        addFile(path, st, named, canRead(AT_FDCWD, path), via);
     else
         skip(StoredNameOf(path, m_args.junkPaths), TOVO_ZIP_SKIP_UNSUPPORTED);
     return true;
 }
 
-void FileScanner::addDirectory(const std::string &path, const struct stat &st, bool named)
+void FileScanner::addDirectory(const std::string &path, const struct stat &st, bool named, FoundVia via)
 {
     const std::string stored = StoredNameOf(path, false);
     if (m_args.directoryEntries && !m_args.junkPaths && !stored.empty()) {
@@ -189,6 +200,7 @@ void FileScanner::addDirectory(const std::string &path, const struct stat &st, b
         dir.storedName = stored + "/";
         dir.directory = true;
         dir.named = named;
+        dir.via = via;
         dir.st = st;
         if (PassesIncludesExcludes(m_args, dir.storedName) && !push(std::move(dir)))
             return;
@@ -207,7 +219,7 @@ void FileScanner::addDirectory(const std::string &path, const struct stat &st, b
         skip(stored + "/", TOVO_ZIP_SKIP_WRITE_FAILED);
         return;
     }
-    m_result.walkedDirectories.push_back(path);
+    m_result.walkedDirectories.push_back({path, via});
     m_chain.push_back(id);
     for (const std::string &name : names) {
         if (m_result.stopped)
@@ -215,24 +227,25 @@ void FileScanner::addDirectory(const std::string &path, const struct stat &st, b
         if (name[0] == '.' && !m_args.hidden)
             continue;
         struct stat child;
-        if (::fstatat(dirFd, name.c_str(), &child, 0) == 0 && S_ISREG(child.st_mode)) {
+        if (::fstatat(dirFd, name.c_str(), &child, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(child.st_mode)) {
             // The common case, looked up relative to the open folder.
             if (!isArchive(child))
-                addFile(joinPath(path, name), child, false, canRead(dirFd, name));
+                addFile(joinPath(path, name), child, false, canRead(dirFd, name), via);
             continue;
         }
-        addPath(joinPath(path, name), false);
+        addPath(joinPath(path, name), false, via);
     }
     ::close(dirFd);
     m_chain.pop_back();
 }
 
-void FileScanner::addFile(const std::string &path, const struct stat &st, bool named, bool readable)
+void FileScanner::addFile(const std::string &path, const struct stat &st, bool named, bool readable, FoundVia via)
 {
     SourceFile file;
     file.path = path;
     file.storedName = StoredNameOf(path, m_args.junkPaths);
     file.named = named;
+    file.via = via;
     file.st = st;
     if (file.storedName.empty())
         return;

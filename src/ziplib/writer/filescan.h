@@ -16,17 +16,31 @@ namespace tovo::zip {
 
 class Reporter;
 
+// Where a file was found: the leading part of its path that the pattern
+// named as the folder to look in (taken as the user wrote it, links
+// included), and whether what follows went through a symbolic link.
+struct FoundVia {
+    std::size_t namedLength = 0;
+    bool link = false; // the file itself or a folder on the way below the named part is a link
+};
+
 struct SourceFile {
     std::string path;       // as it is opened: relative to the current directory, or absolute
     std::string storedName; // "/" separators, relative, no "..", a folder ends with "/"
     bool directory = false;
     bool named = false; // named by a pattern itself, not found by recursion or a wildcard
-    struct stat st {};
+    FoundVia via;       // a file reached through a link is read through it, never deleted
+    struct stat st {};  // what the scan found (the link's target for a link)
+};
+
+struct WalkedFolder {
+    std::string path;
+    FoundVia via;
 };
 
 struct ScanResult {
     std::vector<SourceFile> files;
-    std::vector<std::string> walkedDirectories; // folders recursed into, parents first
+    std::vector<WalkedFolder> walkedDirectories; // folders recursed into, parents first
     int unmatchedSpecs = 0;                     // patterns that named nothing on disk
     int skipped = 0;                            // files reported with a skipping message
     bool namedUnreadable = false;               // a named file could not be opened
@@ -56,9 +70,9 @@ private:
     bool addPattern(const std::string &pattern);
     bool addWildcard(const std::string &pattern);
     // Returns false when the path names nothing.
-    bool addPath(const std::string &path, bool named, const struct stat *known = nullptr);
-    void addDirectory(const std::string &path, const struct stat &st, bool named);
-    void addFile(const std::string &path, const struct stat &st, bool named, bool readable);
+    bool addPath(const std::string &path, bool named, FoundVia via);
+    void addDirectory(const std::string &path, const struct stat &st, bool named, FoundVia via);
+    void addFile(const std::string &path, const struct stat &st, bool named, bool readable, FoundVia via);
     void skip(const std::string &name, std::uint8_t reason);
     bool push(SourceFile file);
     bool isArchive(const struct stat &st) const;

@@ -123,14 +123,47 @@ int FileSource::open()
     m_done = 0;
     m_nextProgress = ProgressStep;
     m_bufferPos = m_bufferLength = 0;
+    m_readChecked = false;
     if (m_file.directory)
         return 0;
     // Non-blocking: should the file have turned into a pipe since it was
-    // found, reading fails instead of waiting for a writer.
-    m_fd = ::open(m_file.path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (m_fd < 0)
+    // found, reading fails instead of waiting for a writer. A file found as
+    // a plain file is never read through a link that took its place.
+    const int noFollow = m_file.via.link ? 0 : O_NOFOLLOW;
+    m_fd = ::open(m_file.path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | noFollow);
+    if (m_fd < 0 && errno != ENOENT && errno != ELOOP)
         return int(fail(TOVO_ZIP_ERR_OPEN_INPUT, ZIP_ER_OPEN, errno));
+    if (m_fd < 0 || !isScannedFile()) {
+        // Gone, or another file since the scan: the run leaves it out.
+        if (!m_run.replaced)
+            m_run.replaced = &m_file;
+        zip_error_set(&m_error, ZIP_ER_OPEN, ENOENT);
+        return -1;
+    }
     return 0;
+}
+
+// Whether the open file is the one the scan found, as it was then.
+bool FileSource::isScannedFile() const
+{
+    struct stat now;
+    const struct stat &then = m_file.st;
+    return ::fstat(m_fd, &now) == 0 && now.st_dev == then.st_dev && now.st_ino == then.st_ino &&
+           now.st_size == then.st_size && now.st_mtim.tv_sec == then.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
+}
+
+// Once the data is read: a file that grew, shrank or was written to meanwhile
+// may be stored torn. It is reported once, and kept on disk. False when a
+// callback asked to stop.
+bool FileSource::checkUnchanged(bool cutShort)
+{
+    m_readChecked = true;
+    if (!cutShort && isScannedFile())
+        return true;
+    if (!m_run.changed.insert(&m_file).second)
+        return true;
+    return !m_run.reporter.skipping(m_file.storedName, TOVO_ZIP_SKIP_WRITE_FAILED);
 }
 
 zip_int64_t FileSource::read(unsigned char *out, std::uint64_t length)
@@ -142,6 +175,7 @@ zip_int64_t FileSource::read(unsigned char *out, std::uint64_t length)
     const std::uint64_t size = std::uint64_t(m_file.st.st_size);
     length = std::min<std::uint64_t>(length, size - std::min(m_done, size));
     std::size_t done = 0;
+    bool ended = false;
     while (done < length) {
         if (m_bufferPos == m_bufferLength) {
             std::vector<unsigned char> &buffer = m_run.buffer;
@@ -153,8 +187,10 @@ zip_int64_t FileSource::read(unsigned char *out, std::uint64_t length)
             } while (got < 0 && errno == EINTR);
             if (got < 0)
                 return fail(TOVO_ZIP_ERR_READ, ZIP_ER_READ, errno);
-            if (got == 0)
+            if (got == 0) {
+                ended = true;
                 break;
+            }
             m_bufferPos = 0;
             m_bufferLength = std::size_t(got);
         }
@@ -164,6 +200,10 @@ zip_int64_t FileSource::read(unsigned char *out, std::uint64_t length)
         done += n;
     }
     m_done += done;
+    if (!m_readChecked && (ended || m_done == size) && !checkUnchanged(m_done < size)) {
+        zip_error_set(&m_error, ZIP_ER_CANCELLED, 0);
+        return -1;
+    }
     if (!progress()) {
         zip_error_set(&m_error, ZIP_ER_CANCELLED, 0);
         return -1;

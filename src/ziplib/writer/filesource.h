@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace tovo::zip {
@@ -15,12 +16,19 @@ namespace tovo::zip {
 class Reporter;
 struct SourceFile;
 
-// What the sources of one run share: the callback, and the first failure.
+// What the sources of one run share: the callback, the first failure, and
+// the files that were not what the scan found.
 struct AddRun {
     explicit AddRun(Reporter &r) : reporter(r) {}
     Reporter &reporter;
     int failure = 0;        // 290 a file could not be opened, 150 read error
     std::string failedName; // the stored name of that file
+    // A file that was gone, or another file (a link, say), when its source
+    // opened: libzip's write fails, and the run writes again without it.
+    const SourceFile *replaced = nullptr;
+    // Files that changed while they were read: stored as read, with a
+    // warning, and never deleted by a move.
+    std::unordered_set<const SourceFile *> changed;
     // One read buffer for every file: libzip reads one source at a time, and
     // a fresh buffer per file costs more than reading a small file.
     std::vector<unsigned char> buffer;
@@ -40,7 +48,9 @@ private:
     static zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cmd_t command);
     zip_int64_t handle(void *data, zip_uint64_t length, zip_source_cmd_t command);
     int open();
+    bool isScannedFile() const;
     zip_int64_t read(unsigned char *out, std::uint64_t length);
+    bool checkUnchanged(bool cutShort);
     void close();
     zip_int64_t fail(int code, int zipError, int systemError);
     bool progress();
@@ -52,6 +62,7 @@ private:
     bool m_announced = false;
     int m_fd = -1;
     std::uint64_t m_done = 0;
+    bool m_readChecked = false;
     std::uint64_t m_nextProgress = 0;
     bool m_progressSent = false;
     std::size_t m_bufferPos = 0;

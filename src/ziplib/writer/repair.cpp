@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <map>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <zlib.h>
@@ -39,9 +40,17 @@ struct Candidate {
     std::uint64_t compressedSize = 0;
     std::uint64_t size = 0;
     std::string rawName;
-    std::string extra; // the local extra field
+    std::size_t extraLength = 0;
+    std::string extra; // the local extra field, read once the entry is kept
     std::string name;  // decoded, for messages
+    bool aes = false;  // the AES field of the local extra field
+    std::uint16_t aesVersion = 0;
+    std::uint8_t aesStrength = 0;
+    std::uint16_t aesMethod = 0;
+    bool unverified = false; // kept without a check (no password, unsupported method)
     std::uint64_t newOffset = 0;
+
+    std::uint64_t dataStart() const { return offset + LocalHeaderSize + rawName.size() + extraLength; }
 };
 
 enum class Outcome { Kept, NotAHeader, Truncated, Damaged };
@@ -56,13 +65,11 @@ struct CentralInfo {
     std::string comment;
 };
 
-std::string centralKey(const std::string &rawName, std::uint32_t crc, std::uint64_t compressedSize)
+// The central records of a file are matched to the entries kept by CRC,
+// compressed size and name length first (the name is compared after).
+std::uint64_t centralKey(std::uint32_t crc, std::uint64_t compressedSize, std::size_t nameLength)
 {
-    std::string key = rawName;
-    key.push_back('\0');
-    put32(key, crc);
-    put64(key, compressedSize);
-    return key;
+    return (std::uint64_t(crc) << 32 ^ compressedSize) * 0x9E3779B97F4A7C15u ^ nameLength;
 }
 
 // The extra fields of a list, without the ZIP64 field (rebuilt for the new
@@ -96,20 +103,21 @@ std::string carriedExtra(const std::string &extra, bool fromLocalHeader)
     return out;
 }
 
-bool acceptableCheck(int code)
+// Entries that cannot be checked here (no password, a method or an
+// encryption this program does not read) are kept as they are, their bytes
+// copied unaltered, and reported; everything else must check clean, as the
+// test command would have it (a size that lies is damage, not a limit).
+bool unverifiable(int code)
 {
-    // Entries that cannot be checked here (no password, a method or an
-    // encryption this program does not read, a size past the bomb limit)
-    // are kept as they are: their bytes are copied, never altered.
-    return code == TOVO_ZIP_OK || code == TOVO_ZIP_WARN_PASSWORD || code == TOVO_ZIP_ERR_METHOD ||
-           code == TOVO_ZIP_ERR_UNSUPPORTED || code == TOVO_ZIP_ERR_TOO_LARGE;
+    return code == TOVO_ZIP_WARN_PASSWORD || code == TOVO_ZIP_ERR_METHOD || code == TOVO_ZIP_ERR_UNSUPPORTED;
 }
 
 class Repairer {
 public:
     Repairer(ArchiveFile &file, const std::string &password, Reporter &reporter, std::string target,
              const struct stat &original)
-        : m_file(file), m_password(password), m_reporter(reporter), m_target(std::move(target)), m_original(original)
+        : m_file(file), m_password(password), m_reporter(reporter), m_target(std::move(target)), m_original(original),
+          m_budget(4 * file.size() + 64 * 1024 * 1024)
     {
     }
 
@@ -120,24 +128,42 @@ private:
     std::uint64_t findSignature(std::uint64_t from, std::uint32_t signature);
     std::uint64_t findPlausibleHeader(std::uint64_t from);
     Outcome parseHeader(std::uint64_t offset, Candidate &c);
-    Outcome examine(std::uint64_t offset, Candidate &c);
-    Outcome findDescriptor(Candidate &c, std::uint64_t dataStart);
-    Outcome inflateToEnd(std::uint64_t dataStart, std::uint64_t &consumed, std::uint64_t &produced, std::uint32_t &crc);
+    Outcome examine(std::uint64_t offset, Candidate &c, std::uint64_t limit = NotFound);
+    Outcome findDescriptor(Candidate &c, std::uint64_t limit);
+    Outcome inflateToEnd(std::uint64_t dataStart, std::uint64_t limit, std::uint64_t &consumed,
+                         std::uint64_t &produced, std::uint32_t &crc);
     bool readDescriptor(std::uint64_t at, std::uint64_t expectedCompressed, Candidate &c);
+    void indexDescriptors();
+    void keep(Candidate &c);
     void collectCentralRecords();
+    bool centralInfo(std::size_t kept, CentralInfo &info);
     void drop(const Candidate &c);
     int write();
     int checkResult(int fd, std::uint64_t size);
+    int reportUnverified(int code);
 
     ArchiveFile &m_file;
     std::string m_password;
     Reporter &m_reporter;
     std::vector<Candidate> m_kept;
-    std::map<std::string, CentralInfo> m_central;
+    std::vector<std::uint64_t> m_centralAt; // per kept entry, the central record found for it
     int m_dropped = 0;
     std::string m_target;
     struct stat m_original;
     TempFile m_temp;
+
+    // The data start of every local header whose sizes follow in a data
+    // descriptor found by its signature, with the first descriptor that
+    // matches it: one pass over the file instead of a search per header.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> m_descriptors;
+    bool m_descriptorsIndexed = false;
+
+    // Bytes read to check candidates. Past the budget, a candidate may only
+    // use the bytes up to the next local header signature, so that headers
+    // packed inside each other's data cannot make the scan quadratic.
+    std::uint64_t m_work = 0;
+    std::uint64_t m_budget;
+    std::vector<unsigned char> m_inflated; // output of inflateToEnd, thrown away
 };
 
 std::uint64_t Repairer::findSignature(std::uint64_t from, std::uint32_t signature)
@@ -147,7 +173,7 @@ std::uint64_t Repairer::findSignature(std::uint64_t from, std::uint32_t signatur
     while (from + 4 <= m_file.size()) {
         const unsigned char *data = nullptr;
         std::size_t got = 0;
-        if (m_file.view(from, ScanWindow, data, got) != 0 || got < 4)
+        if (m_file.viewAhead(from, 4, data, got) != 0 || got < 4)
             return NotFound;
         const unsigned char *p = data;
         const unsigned char *last = data + got - 3;
@@ -179,12 +205,12 @@ std::uint64_t Repairer::findPlausibleHeader(std::uint64_t from)
 
 Outcome Repairer::parseHeader(std::uint64_t offset, Candidate &c)
 {
-    unsigned char h[LocalHeaderSize];
-    const int rc = m_file.readAt(offset, h, sizeof h);
-    if (rc == TOVO_ZIP_ERR_EOF)
-        return Outcome::Truncated;
-    if (rc != 0 || get32(h) != LocalHeaderSignature)
+    const unsigned char *h = nullptr;
+    std::size_t got = 0;
+    if (m_file.view(offset, LocalHeaderSize, h, got) != 0 || got < 4 || get32(h) != LocalHeaderSignature)
         return Outcome::NotAHeader;
+    if (got < LocalHeaderSize)
+        return Outcome::Truncated;
     c.offset = offset;
     c.versionNeeded = get16(h + 4);
     c.flags = get16(h + 6);
@@ -194,23 +220,26 @@ Outcome Repairer::parseHeader(std::uint64_t offset, Candidate &c)
     c.compressedSize = get32(h + 18);
     c.size = get32(h + 22);
     const std::size_t nameLength = get16(h + 26);
-    const std::size_t extraLength = get16(h + 28);
+    c.extraLength = get16(h + 28);
     // What a real header looks like: a name, a known method, a version a
     // producer would write. Signatures inside data rarely pass all three.
     const bool knownMethod = c.method <= 20 || (c.method >= 93 && c.method <= 99);
     if (nameLength == 0 || !knownMethod || (c.versionNeeded & 0xFF) > 63)
         return Outcome::NotAHeader;
-    c.rawName.resize(nameLength);
-    c.extra.resize(extraLength);
-    if (m_file.readAt(offset + LocalHeaderSize, c.rawName.data(), nameLength) != 0 ||
-        m_file.readAt(offset + LocalHeaderSize + nameLength, c.extra.data(), extraLength) != 0)
+    // Name and extra field are looked at where they lie; only the name is
+    // copied, once it shows no NUL (every plausible header holds one, in
+    // its method, so a name never runs over the header that follows).
+    const std::size_t total = LocalHeaderSize + nameLength + c.extraLength;
+    if (m_file.view(offset, total, h, got) != 0 || got < total)
         return Outcome::Truncated;
-    if (c.rawName.find('\0') != std::string::npos)
+    const unsigned char *name = h + LocalHeaderSize;
+    if (std::memchr(name, 0, nameLength))
         return Outcome::NotAHeader;
-    c.name = DecodeEntryName(c.rawName, (c.flags & FlagUtf8) != 0);
+    c.rawName.assign(reinterpret_cast<const char *>(name), nameLength);
+    const std::string_view extra(reinterpret_cast<const char *>(name + nameLength), c.extraLength);
     const unsigned char *z = nullptr;
     std::size_t zLength = 0;
-    if ((c.size == Max32 || c.compressedSize == Max32) && FindExtraField(c.extra, ExtraZip64, z, zLength)) {
+    if ((c.size == Max32 || c.compressedSize == Max32) && FindExtraField(extra, ExtraZip64, z, zLength)) {
         std::size_t at = 0;
         if (c.size == Max32 && at + 8 <= zLength) {
             c.size = get64(z + at);
@@ -219,25 +248,38 @@ Outcome Repairer::parseHeader(std::uint64_t offset, Candidate &c)
         if (c.compressedSize == Max32 && at + 8 <= zLength)
             c.compressedSize = get64(z + at);
     }
+    if (c.method == MethodAes && FindExtraField(extra, ExtraAes, z, zLength) && zLength >= 7) {
+        c.aes = true;
+        c.aesVersion = get16(z);
+        c.aesStrength = z[4];
+        c.aesMethod = get16(z + 5);
+    }
+    c.name = DecodeEntryName(c.rawName, (c.flags & FlagUtf8) != 0);
     return Outcome::Kept;
 }
 
-Outcome Repairer::inflateToEnd(std::uint64_t dataStart, std::uint64_t &consumed, std::uint64_t &produced,
-                               std::uint32_t &crc)
+Outcome Repairer::inflateToEnd(std::uint64_t dataStart, std::uint64_t limit, std::uint64_t &consumed,
+                               std::uint64_t &produced, std::uint32_t &crc)
 {
     z_stream zs{};
     if (inflateInit2(&zs, -MAX_WBITS) != Z_OK)
         return Outcome::Damaged;
-    std::vector<unsigned char> out(ScanWindow);
+    std::vector<unsigned char> &out = m_inflated;
+    out.resize(ScanWindow);
     std::uint64_t at = dataStart;
     consumed = produced = 0;
     crc = 0;
     Outcome outcome = Outcome::Truncated;
     for (;;) {
+        if (at >= limit) {
+            outcome = Outcome::Damaged;
+            break;
+        }
         const unsigned char *in = nullptr;
         std::size_t got = 0;
-        if (m_file.view(at, ScanWindow, in, got) != 0 || got == 0)
+        if (m_file.viewAhead(at, 1, in, got) != 0 || got == 0)
             break; // the file ended before the stream did
+        got = std::size_t(std::min<std::uint64_t>(got, limit - at));
         zs.next_in = const_cast<unsigned char *>(in);
         zs.avail_in = uInt(got);
         int z = Z_OK;
@@ -262,6 +304,7 @@ Outcome Repairer::inflateToEnd(std::uint64_t dataStart, std::uint64_t &consumed,
         }
     }
     consumed = at - dataStart;
+    m_work += consumed;
     inflateEnd(&zs);
     return outcome;
 }
@@ -295,14 +338,57 @@ bool Repairer::readDescriptor(std::uint64_t at, std::uint64_t expectedCompressed
     return false;
 }
 
-Outcome Repairer::findDescriptor(Candidate &c, std::uint64_t dataStart)
+void Repairer::indexDescriptors()
 {
+    m_descriptorsIndexed = true;
+    for (std::uint64_t at = findSignature(0, LocalHeaderSignature); at != NotFound;
+         at = findSignature(at + 1, LocalHeaderSignature)) {
+        const unsigned char *h = nullptr;
+        std::size_t got = 0;
+        if (m_file.view(at, LocalHeaderSize, h, got) != 0 || got < LocalHeaderSize)
+            break;
+        const std::uint16_t flags = get16(h + 6);
+        const bool inflatable = get16(h + 8) == MethodDeflated && !(flags & FlagEncrypted);
+        if ((flags & FlagDataDescriptor) && !inflatable)
+            m_descriptors.emplace_back(at + LocalHeaderSize + get16(h + 26) + get16(h + 28), NotFound);
+    }
+    std::sort(m_descriptors.begin(), m_descriptors.end());
+    m_descriptors.erase(std::unique(m_descriptors.begin(), m_descriptors.end()), m_descriptors.end());
+    if (m_descriptors.empty())
+        return;
+    // A descriptor at "at" giving compressed size n belongs to the data that
+    // starts n bytes before it; the first one found for a start wins, in the
+    // 32-bit form before the ZIP64 form, as a search from the data would.
+    auto claim = [&](std::uint64_t at, std::uint64_t compressed) {
+        if (compressed > at)
+            return;
+        const auto it = std::lower_bound(m_descriptors.begin(), m_descriptors.end(),
+                                         std::make_pair(at - compressed, std::uint64_t(0)));
+        if (it != m_descriptors.end() && it->first == at - compressed && it->second == NotFound)
+            it->second = at;
+    };
+    for (std::uint64_t at = findSignature(0, DataDescriptorSignature); at != NotFound;
+         at = findSignature(at + 1, DataDescriptorSignature)) {
+        const unsigned char *d = nullptr;
+        std::size_t got = 0;
+        if (m_file.view(at, 24, d, got) != 0)
+            break;
+        if (got >= 16)
+            claim(at, get32(d + 8));
+        if (got >= 24)
+            claim(at, get64(d + 8));
+    }
+}
+
+Outcome Repairer::findDescriptor(Candidate &c, std::uint64_t limit)
+{
+    const std::uint64_t dataStart = c.dataStart();
     if (c.method == MethodDeflated && !(c.flags & FlagEncrypted)) {
         // The deflate stream says where it ends; the descriptor follows.
         std::uint64_t consumed = 0;
         std::uint64_t produced = 0;
         std::uint32_t crc = 0;
-        const Outcome o = inflateToEnd(dataStart, consumed, produced, crc);
+        const Outcome o = inflateToEnd(dataStart, limit, consumed, produced, crc);
         if (o != Outcome::Kept)
             return o;
         if (!readDescriptor(dataStart + consumed, consumed, c))
@@ -311,25 +397,25 @@ Outcome Repairer::findDescriptor(Candidate &c, std::uint64_t dataStart)
     }
     // Otherwise the descriptor is found by its signature and the compressed
     // size it gives, which must be its own distance from the data.
-    std::uint64_t from = dataStart;
-    for (;;) {
-        const std::uint64_t at = findSignature(from, DataDescriptorSignature);
-        if (at == NotFound)
-            return Outcome::Truncated;
-        if (readDescriptor(at, at - dataStart, c))
-            return Outcome::Kept;
-        from = at + 1;
-    }
+    if (!m_descriptorsIndexed)
+        indexDescriptors();
+    const auto it = std::lower_bound(m_descriptors.begin(), m_descriptors.end(),
+                                     std::make_pair(dataStart, std::uint64_t(0)));
+    if (it == m_descriptors.end() || it->first != dataStart || it->second == NotFound)
+        return Outcome::Truncated;
+    return readDescriptor(it->second, it->second - dataStart, c) ? Outcome::Kept : Outcome::Damaged;
 }
 
-Outcome Repairer::examine(std::uint64_t offset, Candidate &c)
+Outcome Repairer::examine(std::uint64_t offset, Candidate &c, std::uint64_t limit)
 {
     const Outcome parsed = parseHeader(offset, c);
     if (parsed != Outcome::Kept)
         return parsed;
-    const std::uint64_t dataStart = offset + LocalHeaderSize + c.rawName.size() + c.extra.size();
+    const std::uint64_t dataStart = c.dataStart();
+    if (dataStart > limit)
+        return Outcome::Damaged;
     if (c.flags & FlagDataDescriptor) {
-        const Outcome o = findDescriptor(c, dataStart);
+        const Outcome o = findDescriptor(c, limit);
         if (o != Outcome::Kept)
             return o;
     } else {
@@ -337,6 +423,8 @@ Outcome Repairer::examine(std::uint64_t offset, Candidate &c)
             return Outcome::Truncated;
         c.end = dataStart + c.compressedSize;
     }
+    if (c.end > limit)
+        return Outcome::Damaged;
 
     ZipEntry entry;
     entry.rawName = c.rawName;
@@ -348,55 +436,86 @@ Outcome Repairer::examine(std::uint64_t offset, Candidate &c)
     entry.compressedSize = c.compressedSize;
     entry.size = c.size;
     entry.localHeaderOffset = offset;
-    entry.extra = c.extra;
-    const unsigned char *aes = nullptr;
-    std::size_t aesLength = 0;
-    if (c.method == MethodAes && FindExtraField(c.extra, ExtraAes, aes, aesLength) && aesLength >= 7) {
-        entry.aes = true;
-        entry.aesVersion = get16(aes);
-        entry.aesStrength = aes[4];
-        entry.aesMethod = get16(aes + 5);
-    }
+    entry.aes = c.aes;
+    entry.aesVersion = c.aesVersion;
+    entry.aesStrength = c.aesStrength;
+    entry.aesMethod = c.aesMethod;
+    m_work += c.compressedSize;
     const int checked = CheckEntryData(m_file, entry, m_password);
-    if (acceptableCheck(checked))
+    c.unverified = unverifiable(checked);
+    if (checked == TOVO_ZIP_OK || c.unverified)
         return Outcome::Kept;
     return checked == TOVO_ZIP_ERR_EOF ? Outcome::Truncated : Outcome::Damaged;
 }
 
+void Repairer::keep(Candidate &c)
+{
+    // The local extra field is read only now: candidates that overlap are
+    // never copied.
+    c.extra.resize(c.extraLength);
+    if (m_file.readAt(c.offset + LocalHeaderSize + c.rawName.size(), c.extra.data(), c.extraLength) != 0)
+        c.extra.clear();
+    m_kept.push_back(std::move(c));
+}
+
 void Repairer::collectCentralRecords()
 {
-    std::uint64_t from = 0;
-    for (;;) {
-        const std::uint64_t at = findSignature(from, CentralHeaderSignature);
-        if (at == NotFound)
-            return;
-        from = at + 1;
-        unsigned char h[CentralHeaderSize];
-        if (m_file.readAt(at, h, sizeof h) != 0)
-            continue;
+    // Only the position of the first record that matches each kept entry is
+    // remembered: records found anywhere, overlapping or not, cost nothing
+    // more than the scan.
+    m_centralAt.assign(m_kept.size(), NotFound);
+    std::unordered_multimap<std::uint64_t, std::size_t> wanted;
+    for (std::size_t i = 0; i < m_kept.size(); ++i)
+        wanted.emplace(centralKey(m_kept[i].crc, m_kept[i].compressedSize, m_kept[i].rawName.size()), i);
+    std::size_t missing = m_kept.size();
+    for (std::uint64_t at = findSignature(0, CentralHeaderSignature); at != NotFound && missing > 0;
+         at = findSignature(at + 1, CentralHeaderSignature)) {
+        const unsigned char *h = nullptr;
+        std::size_t got = 0;
+        if (m_file.view(at, CentralHeaderSize, h, got) != 0 || got < CentralHeaderSize)
+            break;
         const std::size_t nameLength = get16(h + 28);
-        const std::size_t extraLength = get16(h + 30);
-        const std::size_t commentLength = get16(h + 32);
-        std::string raw(nameLength + extraLength + commentLength, '\0');
-        if (nameLength == 0 || m_file.readAt(at + CentralHeaderSize, raw.data(), raw.size()) != 0)
+        const std::size_t total = CentralHeaderSize + nameLength + get16(h + 30) + get16(h + 32);
+        if (nameLength == 0 || m_file.view(at, total, h, got) != 0 || got < total)
             continue;
-        CentralInfo info;
-        info.versionMadeBy = get16(h + 4);
-        info.internalAttributes = get16(h + 36);
-        info.externalAttributes = get32(h + 38);
-        info.extra = raw.substr(nameLength, extraLength);
-        info.comment = raw.substr(nameLength + extraLength);
+        const std::string_view extra(reinterpret_cast<const char *>(h + CentralHeaderSize + nameLength),
+                                     get16(h + 30));
         std::uint64_t compressed = get32(h + 20);
         const unsigned char *z = nullptr;
         std::size_t zLength = 0;
-        if (compressed == Max32 && FindExtraField(info.extra, ExtraZip64, z, zLength)) {
+        if (compressed == Max32 && FindExtraField(extra, ExtraZip64, z, zLength)) {
             // The ZIP64 field holds the sizes that overflowed, uncompressed first.
             const std::size_t field = get32(h + 24) == Max32 ? 8 : 0;
             if (field + 8 <= zLength)
                 compressed = get64(z + field);
         }
-        m_central.emplace(centralKey(raw.substr(0, nameLength), get32(h + 16), compressed), std::move(info));
+        const auto [first, last] = wanted.equal_range(centralKey(get32(h + 16), compressed, nameLength));
+        for (auto it = first; it != last; ++it) {
+            const Candidate &c = m_kept[it->second];
+            if (m_centralAt[it->second] == NotFound && c.crc == get32(h + 16) && c.compressedSize == compressed &&
+                c.rawName.size() == nameLength && std::memcmp(c.rawName.data(), h + CentralHeaderSize, nameLength) == 0) {
+                m_centralAt[it->second] = at;
+                --missing;
+            }
+        }
     }
+}
+
+bool Repairer::centralInfo(std::size_t kept, CentralInfo &info)
+{
+    const std::uint64_t at = m_centralAt.empty() ? NotFound : m_centralAt[kept];
+    unsigned char h[CentralHeaderSize];
+    if (at == NotFound || m_file.readAt(at, h, sizeof h) != 0)
+        return false;
+    const std::size_t nameLength = get16(h + 28);
+    info.versionMadeBy = get16(h + 4);
+    info.internalAttributes = get16(h + 36);
+    info.externalAttributes = get32(h + 38);
+    info.extra.resize(get16(h + 30));
+    info.comment.resize(get16(h + 32));
+    const std::uint64_t extraAt = at + CentralHeaderSize + nameLength;
+    return m_file.readAt(extraAt, info.extra.data(), info.extra.size()) == 0 &&
+           m_file.readAt(extraAt + info.extra.size(), info.comment.data(), info.comment.size()) == 0;
 }
 
 void Repairer::drop(const Candidate &c)
@@ -410,11 +529,23 @@ int Repairer::light()
 {
     ZipDirectory dir;
     if (ReadZipDirectory(m_file, dir) == 0) {
+        // Nothing to repair when every entry tests clean: the archive is
+        // left as it is, the entries that could not be checked reported.
+        std::vector<const ZipEntry *> unchecked;
         bool sound = true;
-        for (const ZipEntry &entry : dir.entries)
-            sound = sound && acceptableCheck(CheckEntryData(m_file, entry, m_password));
-        if (sound)
-            return TOVO_ZIP_OK; // nothing to repair: the archive is left as it is
+        for (const ZipEntry &entry : dir.entries) {
+            const int code = CheckEntryData(m_file, entry, m_password);
+            if (unverifiable(code))
+                unchecked.push_back(&entry);
+            sound = sound && (code == TOVO_ZIP_OK || unverifiable(code));
+        }
+        if (sound) {
+            for (const ZipEntry *entry : unchecked) {
+                if (m_reporter.skipping(entry->name, TOVO_ZIP_SKIP_UNVERIFIED))
+                    return TOVO_ZIP_ERR_ABORTED;
+            }
+            return unchecked.empty() ? TOVO_ZIP_OK : TOVO_ZIP_WARN_SKIPPED;
+        }
     }
     // Walk the local headers one after the other, from the first.
     std::uint64_t pos = findPlausibleHeader(0);
@@ -435,7 +566,7 @@ int Repairer::light()
         if (o != Outcome::Kept)
             return TOVO_ZIP_ERR_FIX; // damaged in the middle: the harder repair may find what follows
         pos = c.end;
-        m_kept.push_back(std::move(c));
+        keep(c);
         unsigned char sig[4];
         if (m_file.readAt(pos, sig, 4) != 0 || get32(sig) != LocalHeaderSignature)
             break;
@@ -444,31 +575,45 @@ int Repairer::light()
     if (findPlausibleHeader(truncated ? pos + 1 : pos) != NotFound)
         return TOVO_ZIP_ERR_FIX;
     collectCentralRecords();
-    return write();
+    return reportUnverified(write());
 }
 
 int Repairer::harder()
 {
-    std::uint64_t pos = 0;
-    for (;;) {
-        const std::uint64_t at = findSignature(pos, LocalHeaderSignature);
-        if (at == NotFound)
-            break;
+    std::uint64_t next = findSignature(0, LocalHeaderSignature);
+    while (next != NotFound) {
+        const std::uint64_t at = next;
+        next = findSignature(at + 1, LocalHeaderSignature);
+        const std::uint64_t limit = m_work <= m_budget ? NotFound : next == NotFound ? m_file.size() : next;
         Candidate c;
-        const Outcome o = examine(at, c);
+        const Outcome o = examine(at, c, limit);
         if (o == Outcome::Kept && c.end > at) {
-            pos = c.end;
-            m_kept.push_back(std::move(c));
+            if (next != NotFound && next < c.end)
+                next = findSignature(c.end, LocalHeaderSignature);
+            keep(c);
             continue;
         }
         if (o == Outcome::Truncated || o == Outcome::Damaged)
             drop(c);
         if (m_reporter.stopRequested())
             return TOVO_ZIP_ERR_ABORTED;
-        pos = at + 1;
     }
     collectCentralRecords();
-    return write();
+    return reportUnverified(write());
+}
+
+int Repairer::reportUnverified(int code)
+{
+    if (code != TOVO_ZIP_OK && code != TOVO_ZIP_WARN_SKIPPED)
+        return code;
+    for (const Candidate &c : m_kept) {
+        if (!c.unverified)
+            continue;
+        code = TOVO_ZIP_WARN_SKIPPED;
+        if (m_reporter.skipping(c.name, TOVO_ZIP_SKIP_UNVERIFIED))
+            break; // the repaired archive is in place: a stop changes nothing now
+    }
+    return code;
 }
 
 int Repairer::checkResult(int fd, std::uint64_t size)
@@ -479,7 +624,8 @@ int Repairer::checkResult(int fd, std::uint64_t size)
     if (ReadZipDirectory(file, dir) != 0 || dir.entries.size() != m_kept.size())
         return TOVO_ZIP_ERR_FIX;
     for (const ZipEntry &entry : dir.entries) {
-        if (!acceptableCheck(CheckEntryData(file, entry, m_password)))
+        const int code = CheckEntryData(file, entry, m_password);
+        if (code != TOVO_ZIP_OK && !unverifiable(code))
             return TOVO_ZIP_ERR_FIX;
     }
     return TOVO_ZIP_OK;
@@ -637,9 +783,9 @@ int Repairer::write()
             return TOVO_ZIP_ERR_ABORTED;
     }
     const std::uint64_t centralOffset = out.position();
-    for (const Candidate &c : m_kept) {
-        const auto found = m_central.find(centralKey(c.rawName, c.crc, c.compressedSize));
-        if (!out.append(centralRecord(c, found == m_central.end() ? nullptr : &found->second)))
+    for (std::size_t i = 0; i < m_kept.size(); ++i) {
+        CentralInfo info;
+        if (!out.append(centralRecord(m_kept[i], centralInfo(i, info) ? &info : nullptr)))
             return TOVO_ZIP_ERR_WRITE;
     }
     const std::uint64_t centralSize = out.position() - centralOffset;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -24,6 +25,46 @@ std::string fileNameOf(const std::string &path)
 {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The process's umask, read without changing it where the system says it
+// (changing it for a moment would race with other threads creating files).
+mode_t currentUmask()
+{
+    if (std::FILE *status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found)
+            return mode_t(mask);
+    }
+    const mode_t mask = ::umask(077);
+    ::umask(mask);
+    return mask;
+}
+
+// The permissions the new archive takes over: those of the original, or
+// those of a new file. When the original's group cannot be kept, that group's
+// access is not handed to whatever group the file got instead.
+void settle(int fd, const struct stat *original)
+{
+    if (!original) {
+        ::fchmod(fd, 0666 & ~currentUmask());
+        return;
+    }
+    mode_t mode = original->st_mode & 07777;
+    // The owner first: a change of owner may clear the set-id bits, which
+    // the mode then restores. A failure leaves a complete archive with our
+    // ownership, which is no reason to fail the command.
+    if (::fchown(fd, original->st_uid, original->st_gid) != 0) {
+        struct stat now;
+        if (::fstat(fd, &now) != 0 || now.st_gid != original->st_gid)
+            mode &= ~mode_t(S_IRWXG | S_ISGID);
+    }
+    ::fchmod(fd, mode);
 }
 
 } // namespace
@@ -47,8 +88,7 @@ int TempFile::create(const std::string &target, int &systemError)
         const unsigned long tag = (unsigned long)::getpid() * 7919ul + (unsigned long)std::time(nullptr) +
                                   (unsigned long)(++counter) * 104729ul;
         const std::string candidate = prefix + std::to_string(tag % 1000000007ul);
-        // 0666 and the user's umask: the permissions a new archive gets.
-        m_fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        m_fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (m_fd >= 0) {
             m_path = candidate;
             return TOVO_ZIP_OK;
@@ -82,14 +122,7 @@ bool TempFile::writeAt(const void *data, std::size_t n, std::uint64_t offset)
 
 int TempFile::replace(const std::string &target, const struct stat *original, int &systemError)
 {
-    if (original) {
-        // Failures here leave a complete archive with default permissions
-        // or our ownership, which is no reason to fail the command.
-        if (::fchmod(m_fd, original->st_mode & 07777) != 0) {
-        }
-        if (::fchown(m_fd, original->st_uid, original->st_gid) != 0) {
-        }
-    }
+    settle(m_fd, original);
     const int closed = ::close(m_fd);
     m_fd = -1;
     if (closed != 0) {

@@ -17,8 +17,10 @@ public:
     TempFile(const TempFile &) = delete;
     TempFile &operator=(const TempFile &) = delete;
 
-    // Creates an empty file beside target, readable and writable. Returns 0
-    // or 200, with the system's error in systemError.
+    // Creates an empty file beside target, readable and writable by the
+    // user only, so that no one else reads the entries while it is written
+    // (or after a kill leaves it behind). Returns 0 or 200, with the
+    // system's error in systemError.
     int create(const std::string &target, int &systemError);
 
     int fd() const { return m_fd; }
@@ -27,10 +29,11 @@ public:
     // Writes all n bytes at offset; false with errno set on failure.
     bool writeAt(const void *data, std::size_t n, std::uint64_t offset);
 
-    // Gives the file the permissions (and, where allowed, the owner) of
-    // original when there is one, closes it and renames it over target.
-    // Returns 0, 160 (the close reported a write error) or 300 (the rename
-    // failed); the temporary file is gone either way.
+    // Gives the file the owner (where allowed) and permissions of original,
+    // or those of a new file (0666 less the umask) when there is none,
+    // closes it and renames it over target. Returns 0, 160 (the close
+    // reported a write error) or 300 (the rename failed); the temporary file
+    // is gone either way.
     int replace(const std::string &target, const struct stat *original, int &systemError);
 
     // Closes and removes the file, if it is still there.

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <unordered_set>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "ziplib/writer/archivesource.h"
 #include "ziplib/writer/filescan.h"
 #include "ziplib/writer/filesource.h"
+#include "ziplib/writer/sourcemove.h"
 #include "ziplib/writer/writerargs.h"
 
 namespace tovo::zip {
@@ -84,7 +86,9 @@ ArchiveSourceSetup setupOf(const std::string &path, ArchiveState &state)
 // highly compressible file is checked like any other).
 class NewArchiveCheck {
 public:
-    NewArchiveCheck(std::size_t expected, const std::unordered_set<std::string> *dataToCheck,
+    // expected and dataToCheck are read at each check: a run that leaves a
+    // file out and writes again changes them.
+    NewArchiveCheck(const std::size_t &expected, const std::unordered_set<std::string> *dataToCheck,
                     const std::string &password)
         : m_expected(expected), m_dataToCheck(dataToCheck), m_password(password)
     {
@@ -138,7 +142,7 @@ private:
         return code;
     }
 
-    std::size_t m_expected;
+    const std::size_t &m_expected;
     const std::unordered_set<std::string> *m_dataToCheck;
     std::string m_password;
 };
@@ -244,7 +248,9 @@ void setTimestampField(zip_t *za, zip_uint64_t index, std::time_t mtime)
 struct Planned {
     const SourceFile *file;
     bool replacing;
-    std::size_t index; // of the entry replaced
+    std::size_t index;     // of the entry replaced
+    zip_int64_t added = 0; // libzip's index of the new entry
+    bool left = false;     // left out: the file was not what the scan found
 };
 
 int warningOf(int skipped, int unmatched)
@@ -268,23 +274,24 @@ std::vector<std::string> entryPaths(const ZipDirectory &dir)
     return paths;
 }
 
-// Deletes the files just stored (the "move" option), then the folders that
-// were walked and are now empty, deepest first.
-int deleteSources(const std::vector<Planned> &plan, const ScanResult &scan, Reporter &reporter)
+// Leaves out of the new archive the file a source found replaced or gone
+// (reported with reason 3), so that the next write goes without it.
+// Returns 0, 370, or libzip's failure.
+int leaveOut(ZipSession &session, std::vector<Planned> &plan, const SourceFile *file, std::size_t &expected,
+             std::unordered_set<std::string> &written, Reporter &reporter)
 {
-    int failed = 0;
-    for (const Planned &p : plan) {
-        if (p.file->directory)
-            continue;
-        if (::unlink(p.file->path.c_str()) != 0 && errno != ENOENT) {
-            ++failed;
-            if (reporter.skipping(p.file->storedName, TOVO_ZIP_SKIP_WRITE_FAILED))
-                break;
-        }
-    }
-    for (auto it = scan.walkedDirectories.rbegin(); it != scan.walkedDirectories.rend(); ++it)
-        ::rmdir(it->c_str());
-    return failed;
+    const auto p = std::find_if(plan.begin(), plan.end(), [&](const Planned &q) { return q.file == file; });
+    if (p == plan.end() || p->left)
+        return TOVO_ZIP_ERR_FATAL;
+    p->left = true;
+    written.erase(file->storedName);
+    // A replaced entry keeps its old data; a new one goes.
+    if (p->replacing ? zip_unchange(session.zip(), p->index) != 0
+                     : zip_delete(session.zip(), zip_uint64_t(p->added)) != 0)
+        return session.lastError();
+    if (!p->replacing)
+        --expected;
+    return reporter.skipping(file->storedName, TOVO_ZIP_SKIP_WRITE_FAILED) ? TOVO_ZIP_ERR_ABORTED : TOVO_ZIP_OK;
 }
 
 } // namespace
@@ -369,7 +376,7 @@ int RunAdd(const WriterArgs &args, Reporter &reporter)
         if (!p.file->directory)
             written.insert(p.file->storedName);
     }
-    const std::size_t expected = state.dir.entries.size() + added;
+    std::size_t expected = state.dir.entries.size() + added;
     ZipSession session(args.archive, state, reporter,
                        NewArchiveCheck(expected, args.move ? &written : nullptr, password));
     if (const int code = session.open(state.dir.entries.size()); code != 0)
@@ -377,7 +384,7 @@ int RunAdd(const WriterArgs &args, Reporter &reporter)
     zip_t *za = session.zip();
 
     AddRun run(reporter);
-    for (const Planned &p : plan) {
+    for (Planned &p : plan) {
         const SourceFile &file = *p.file;
         zip_source_t *source = FileSource::create(za, file, p.replacing, run);
         if (!source)
@@ -389,6 +396,7 @@ int RunAdd(const WriterArgs &args, Reporter &reporter)
         } else {
             const zip_flags_t encoding = IsValidUtf8(file.storedName) ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_RAW;
             index = zip_file_add(za, file.storedName.c_str(), source, encoding);
+            p.added = index;
         }
         if (index < 0) {
             zip_source_free(source);
@@ -412,12 +420,33 @@ int RunAdd(const WriterArgs &args, Reporter &reporter)
             return session.lastError();
     }
 
-    if (const int code = session.close(run.failure); code != 0)
-        return code;
-
+    // A file found replaced or gone when its turn came fails libzip's write;
+    // the archive is written again without it, until nothing is left.
     int skipped = scan.skipped;
-    if (args.move)
-        skipped += deleteSources(plan, scan, reporter);
+    std::size_t remaining = plan.size();
+    for (;;) {
+        const int code = session.close(run.failure);
+        if (code == 0)
+            break;
+        const SourceFile *replaced = std::exchange(run.replaced, nullptr);
+        if (!replaced || reporter.stopRequested())
+            return code;
+        if (const int left = leaveOut(session, plan, replaced, expected, written, reporter); left != 0)
+            return left;
+        ++skipped;
+        if (--remaining == 0)
+            return warningOf(skipped, scan.unmatchedSpecs); // nothing left to write
+    }
+
+    skipped += int(run.changed.size());
+    if (args.move) {
+        std::vector<const SourceFile *> stored;
+        for (const Planned &p : plan) {
+            if (!p.left)
+                stored.push_back(p.file);
+        }
+        skipped += DeleteMovedSources(stored, scan, run.changed, reporter);
+    }
     return warningOf(skipped, scan.unmatchedSpecs);
 }
 
@@ -449,8 +478,8 @@ int RunDelete(const WriterArgs &args, Reporter &reporter)
         return TOVO_ZIP_ERR_NOTHING_TO_DO;
     const int unmatched = int(std::count(specMatched.begin(), specMatched.end(), false));
 
-    ZipSession session(args.archive, state, reporter,
-                       NewArchiveCheck(state.dir.entries.size() - doomed.size(), nullptr, std::string()));
+    const std::size_t left = state.dir.entries.size() - doomed.size();
+    ZipSession session(args.archive, state, reporter, NewArchiveCheck(left, nullptr, std::string()));
     if (const int code = session.open(state.dir.entries.size()); code != 0)
         return code;
     for (const std::size_t i : doomed) {

@@ -8,12 +8,36 @@
 
 namespace tovo {
 
+QString EscapedName(const QString &name)
+{
+    QString out;
+    out.reserve(name.size());
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u == u'\\')
+            out += QStringLiteral("\\\\");
+        else if (u == u'\n')
+            out += QStringLiteral("\\n");
+        else if (u == u'\r')
+            out += QStringLiteral("\\r");
+        else if (u == u'\t')
+            out += QStringLiteral("\\t");
+        else if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
+            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else if (u == 0x2028 || u == 0x2029)
+            out += QStringLiteral("\\u%1").arg(int(u), 4, 16);
+        else
+            out += c;
+    }
+    return out;
+}
+
 QString ListingLine(qint64 size, qint64 compressedSize, const QDateTime &dateTime, const QString &name)
 {
     return QStringLiteral("%1\t%2\t%3\t%4\n")
         .arg(size)
         .arg(compressedSize)
-        .arg(dateTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), name);
+        .arg(dateTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), EscapedName(name));
 }
 
 CliSession::CliSession(TZipEngine &engine, const CliRequest &request) : m_engine(engine)
@@ -27,7 +51,7 @@ CliSession::CliSession(TZipEngine &engine, const CliRequest &request) : m_engine
         engine.OnPwdQuery = [this](TZipEngine *e, TZipPwdQuery &query) {
             clearProgress();
             const auto typed = AskOnTerminal(
-                QStringLiteral("%1 [ %2 ] : ").arg(DisplayText(GetLabel(6)), query.FileName), false);
+                QStringLiteral("%1 [ %2 ] : ").arg(DisplayText(GetLabel(6)), EscapedName(query.FileName)), false);
             if (!typed)
                 return;
             query.Password = *typed;
@@ -40,7 +64,7 @@ CliSession::CliSession(TZipEngine &engine, const CliRequest &request) : m_engine
         engine.OnReplace = [this](TZipEngine *, TZipReplace &replace) {
             clearProgress();
             const QString question =
-                QStringLiteral("%1\n[ %2 ] (o/n) ").arg(DisplayText(GetLabel(145)), replace.FileName);
+                QStringLiteral("%1\n[ %2 ] (o/n) ").arg(DisplayText(GetLabel(145)), EscapedName(replace.FileName));
             const auto answer = AskOnTerminal(question, true);
             replace.Action = answer && answer->trimmed().startsWith(QLatin1Char('o'), Qt::CaseInsensitive) ? 1 : 0;
         };
@@ -93,7 +117,8 @@ void CliSession::progress(const QString &verb, const QString &name, const QStrin
         return;
     m_lastProgress.start();
     // One line, rewritten in place; long names keep their end.
-    QString shown = name.size() > 60 ? QStringLiteral("\u2026") + name.right(59) : name;
+    const QString escaped = EscapedName(name);
+    QString shown = escaped.size() > 60 ? QStringLiteral("\u2026") + escaped.right(59) : escaped;
     QString line = verb.isEmpty() ? shown : verb + QLatin1Char(' ') + shown;
     if (!detail.isEmpty())
         line += QLatin1Char(' ') + detail;

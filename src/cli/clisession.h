@@ -29,7 +29,17 @@ private:
     QElapsedTimer m_lastProgress;
 };
 
-// One line of the listing: sizes, date and stored name, separated by tabs.
+// A stored name as tovo-cli prints it: one line whatever it holds, and no
+// character that a terminal takes as a command. A backslash becomes "\\";
+// line feed, carriage return and tab become "\n", "\r" and "\t"; every
+// other control character (U+0000-U+001F, U+007F, U+0080-U+009F) becomes
+// "\x" and two hexadecimal digits; the Unicode line and paragraph
+// separators become "\u2028" and "\u2029". Everything else is printed as
+// stored, so the form reads back unambiguously.
+QString EscapedName(const QString &name);
+
+// One line of the listing: sizes, date and stored name (escaped), separated
+// by tabs.
 QString ListingLine(qint64 size, qint64 compressedSize, const QDateTime &dateTime, const QString &name);
 
 } // namespace tovo

@@ -159,6 +159,30 @@ TEST(CliRequest, ExitStatusAndListingLine)
         EXPECT_EQ(ExitStatusOfCode(code), status) << code;
     EXPECT_EQ(ListingLine(5000000000, 12, QDateTime(QDate(2023, 7, 15), QTime(13, 43, 58)), QStringLiteral("d/é.txt")),
               QStringLiteral("5000000000\t12\t2023-07-15 13:43:58\td/é.txt\n"));
+
+    // Every name printed stays on its line and sends the terminal nothing.
+    const struct {
+        const char *name;
+        QString stored;
+        QString printed;
+    } names[] = {
+        {"plain and accented", QStringLiteral("d/été €.txt"), QStringLiteral("d/été €.txt")},
+        {"line break forging a listing line", QStringLiteral("a\n0\t0\t2020-01-01 00:00:00\tfaux"),
+         QStringLiteral("a\\n0\\t0\\t2020-01-01 00:00:00\\tfaux")},
+        {"carriage return", QStringLiteral("a\rb"), QStringLiteral("a\\rb")},
+        {"terminal escape", QStringLiteral("\x1b]0;titre\x07x"), QStringLiteral("\\x1b]0;titre\\x07x")},
+        {"NUL, DEL and C1", QString(QChar(0)) + QStringLiteral("\x7f\u0085\u009b"),
+         QStringLiteral("\\x00\\x7f\\x85\\x9b")},
+        {"Unicode line separators", QStringLiteral("a\u2028b\u2029"), QStringLiteral("a\\u2028b\\u2029")},
+        {"a backslash itself", QStringLiteral("a\\n"), QStringLiteral("a\\\\n")},
+        {"either side of DEL and C1", QStringLiteral("~\u00a0"), QStringLiteral("~\u00a0")},
+    };
+    for (const auto &row : names) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(EscapedName(row.stored), row.printed);
+        EXPECT_EQ(ListingLine(1, 1, QDateTime(QDate(2023, 7, 15), QTime(13, 43, 58)), row.stored).count(QLatin1Char('\n')),
+                  1);
+    }
 }
 
 TEST(CliProgramRun, MissingModuleExitsWith240AndItsLabel)

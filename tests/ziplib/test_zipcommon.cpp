@@ -12,6 +12,7 @@
 
 #include "engine/zipcontract.h"
 #include "engine/zipvectors.h"
+#include "support/peakmemory.h"
 #include "support/testfiles.h"
 #include "zipbuilder.h"
 
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -306,6 +308,17 @@ TEST(ZipDirectory, WellFormedArchives)
         EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[1], ""), 0);
     }
     {
+        // A central directory of several pieces, records cut at their edges.
+        QList<BuildEntry> long_;
+        for (int i = 0; i < 24; ++i)
+            long_.append(BuildEntry{QByteArray(50000 + i, char('a' + i)), "x"});
+        Opened o(buildZip(long_));
+        ASSERT_EQ(o.code, 0);
+        ASSERT_EQ(o.zip.entries.size(), 24u);
+        EXPECT_EQ(o.zip.entries[23].name, std::string(50023, 'x'));
+        EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[23], ""), 0);
+    }
+    {
         // A comment holding a false end signature.
         BuildOptions tricky;
         tricky.comment = QByteArray("PK\x05\x06", 4) + QByteArray(30, 'z');
@@ -407,6 +420,72 @@ TEST(ZipDirectory, DamagedAndHostileArchives)
     }
 }
 
+TEST(ZipDirectory, DeclaredSizesCostNoMemoryBeforeTheyAreRead)
+{
+    // Sparse files of 3 GiB whose end record declares a directory of
+    // nearly that size: one record, then zeros.
+    constexpr std::uint64_t Size = 3ull << 30;
+    QByteArray record;
+    le32(record, 0x02014b50);
+    record += QByteArray(24, '\0');
+    le16(record, 1); // name length
+    record += QByteArray(16, '\0') + "x";
+    QByteArray zip64End;
+    le32(zip64End, 0x06064b50);
+    le32(zip64End, 44);
+    le32(zip64End, 0);
+    zip64End += QByteArray(12, '\0');
+    for (const std::uint64_t v : {60000000ull, 60000000ull, Size - 200, 0ull}) { // counts, size, offset
+        le32(zip64End, std::uint32_t(v));
+        le32(zip64End, std::uint32_t(v >> 32));
+    }
+    QByteArray locator;
+    le32(locator, 0x07064b50);
+    le32(locator, 0);
+    le32(locator, std::uint32_t(Size - 98));
+    le32(locator, std::uint32_t((Size - 98) >> 32));
+    le32(locator, 1);
+    auto endRecord = [](std::uint16_t count, std::uint32_t size) {
+        QByteArray end;
+        le32(end, 0x06054b50);
+        le32(end, 0);
+        le16(end, count);
+        le16(end, count);
+        le32(end, size);
+        le32(end, 0);
+        le16(end, 0);
+        return end;
+    };
+    const struct {
+        const char *name;
+        QByteArray tail;
+    } rows[] = {
+        {"classic end record", endRecord(1, std::uint32_t(Size - 22))},
+        {"ZIP64 end record claiming 60 million entries", zip64End + locator + endRecord(0xFFFF, 0xFFFFFFFF)},
+    };
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("sparse.zip")));
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        {
+            QFile f(QString::fromLocal8Bit(path));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            ASSERT_EQ(f.write(record), record.size());
+            ASSERT_TRUE(f.resize(qint64(Size) - row.tail.size()));
+            ASSERT_TRUE(f.seek(qint64(Size) - row.tail.size()));
+            ASSERT_EQ(f.write(row.tail), row.tail.size());
+        }
+        const tovo::test::PeakRun run = tovo::test::RunMeasuringPeak([&] {
+            ArchiveFile file;
+            ZipDirectory zip;
+            return file.open(path.toStdString()) == 0 ? ReadZipDirectory(file, zip) : -1;
+        });
+        EXPECT_EQ(run.result, TOVO_ZIP_ERR_BAD_ARCHIVE);
+        EXPECT_GE(run.growthKiB, 0);
+        EXPECT_LT(run.growthKiB, 100 * 1024) << "a declared size is not an allocation";
+    }
+}
+
 TEST(EntryData, SizesCrcMethodsAndBombs)
 {
     const QByteArray text = QByteArray("The quick brown fox. ").repeated(500);
@@ -438,6 +517,15 @@ TEST(EntryData, SizesCrcMethodsAndBombs)
     const QByteArray pattern = QByteArray("abc").repeated(700000);
     BuildEntry liar{"l", pattern, 8};
     liar.size = std::uint32_t(tovo::test::rawDeflate(pattern).size() * 2000);
+    // Local headers that disagree with the central directory.
+    BuildEntry longLocalExtra{"s", text};
+    longLocalExtra.localExtraLength = 40; // its data then runs 40 bytes into the directory
+    BuildEntry otherMethod{"s", text};
+    otherMethod.localMethod = 8;
+    BuildEntry otherName{"s", text};
+    otherName.localName = "t";
+    BuildEntry otherSeparators{"d/s", text};
+    otherSeparators.localName = "d\\s";
 
     const struct {
         const char *name;
@@ -458,6 +546,10 @@ TEST(EntryData, SizesCrcMethodsAndBombs)
         {"strong encryption", strong, TOVO_ZIP_ERR_UNSUPPORTED},
         {"a file of zeros at deflate's own limit", zeroFile, 0},
         {"declared size beyond any deflate ratio", liar, TOVO_ZIP_ERR_TOO_LARGE},
+        {"whole local header counted: data on the next record", longLocalExtra, TOVO_ZIP_ERR_BAD_ARCHIVE},
+        {"local header with another method", otherMethod, TOVO_ZIP_ERR_BAD_ARCHIVE},
+        {"local header with another name is refused", otherName, TOVO_ZIP_WARN_SKIPPED},
+        {"local header with backslash separators", otherSeparators, 0},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);

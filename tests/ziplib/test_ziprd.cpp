@@ -5,6 +5,7 @@
 #include "engine/tzipengine.h"
 #include "engine/zipcontract.h"
 #include "support/testfiles.h"
+#include "zipbuilder.h"
 
 #include <algorithm>
 #include <functional>
@@ -418,7 +419,7 @@ TEST(ReaderSafety, SymbolicLinksAreNeverFollowed)
     EXPECT_EQ(readFile(link.filePath()), "a.txt");
 }
 
-TEST(ReaderSafety, BombStopsAtTheDeclaredSize)
+TEST(ReaderSafety, RefusedEntriesNeverReplaceAFile)
 {
     QTemporaryDir tmp;
     // 200 MB of zeros, the declared size then patched down to 1000 bytes.
@@ -431,17 +432,42 @@ TEST(ReaderSafety, BombStopsAtTheDeclaredSize)
                                       "struct.pack_into('<I', d, d.rfind(b'PK\\x01\\x02') + 24, 1000)\n"
                                       "open('bomb.zip', 'wb').write(d)\n"),
                        {}, tmp.path()));
-    const QString archive = tmp.filePath(QStringLiteral("bomb.zip"));
-    const QString dest = tmp.filePath(QStringLiteral("dest"));
-    QDir().mkpath(dest);
-    ASSERT_TRUE(writeFile(dest + QStringLiteral("/zeros.bin"), "kept"));
-
-    Reader r;
-    r.engine.Overwrite = xowAlways;
-    EXPECT_EQ(r.test(archive), TOVO_ZIP_ERR_TOO_LARGE);
-    EXPECT_EQ(r.extract(archive, dest), TOVO_ZIP_ERR_TOO_LARGE);
-    EXPECT_EQ(treeOf(dest), QStringList{QStringLiteral("zeros.bin")});
-    EXPECT_EQ(readFile(dest + QStringLiteral("/zeros.bin")), "kept") << "a failed entry never replaces a file";
+    // Local headers that disagree with the central directory: a reader that
+    // goes by them would write another file, or decode other data.
+    tovo::test::BuildEntry otherName{"zeros.bin", "data"};
+    otherName.localName = "../zeros.bin";
+    tovo::test::BuildEntry otherMethod{"zeros.bin", "data"};
+    otherMethod.localMethod = 8;
+    const struct {
+        const char *name;
+        QByteArray archive;
+        int code;
+        QList<std::pair<QString, int>> skipped;
+    } rows[] = {
+        {"a bomb stops at its declared size", readFile(tmp.filePath(QStringLiteral("bomb.zip"))),
+         TOVO_ZIP_ERR_TOO_LARGE, {}},
+        {"a local header naming another file", tovo::test::buildZip({otherName}), TOVO_ZIP_WARN_SKIPPED,
+         {{QStringLiteral("zeros.bin"), TOVO_ZIP_SKIP_UNSAFE_NAME}}},
+        {"a local header with another method", tovo::test::buildZip({otherMethod}), TOVO_ZIP_ERR_BAD_ARCHIVE, {}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir work;
+        const QString archive = work.filePath(QStringLiteral("a.zip"));
+        const QString dest = work.filePath(QStringLiteral("dest"));
+        ASSERT_TRUE(writeFile(archive, row.archive));
+        QDir().mkpath(dest);
+        ASSERT_TRUE(writeFile(dest + QStringLiteral("/zeros.bin"), "kept"));
+        Reader r;
+        r.engine.Overwrite = xowAlways;
+        EXPECT_EQ(r.test(archive), row.code);
+        EXPECT_EQ(r.skipped, row.skipped);
+        EXPECT_EQ(r.extract(archive, dest), row.code);
+        EXPECT_EQ(r.skipped, row.skipped);
+        EXPECT_EQ(treeOf(work.path()), (QStringList{QStringLiteral("a.zip"), QStringLiteral("dest/"),
+                                                    QStringLiteral("dest/zeros.bin")}));
+        EXPECT_EQ(readFile(dest + QStringLiteral("/zeros.bin")), "kept");
+    }
 }
 
 TEST(ReaderDamage, CorruptedByteAndArchiveLevelCodes)
@@ -775,6 +801,11 @@ TEST(ReaderCli, ListingAndExitStatus)
     QString out;
     EXPECT_EQ(cli({QStringLiteral("list"), archive}, &out), 0);
     EXPECT_EQ(out, QStringLiteral("8\t8\t2021-03-04 05:06:08\ta.txt\n0\t0\t2021-03-04 05:06:08\tvide.txt\n"));
+    // A name cannot forge a line or talk to the terminal.
+    const QString forged = tmp.filePath(QStringLiteral("forged.zip"));
+    ASSERT_TRUE(writeFile(forged, tovo::test::buildZip({{"a\n9\t9\t2000-01-01 00:00:00\tb\x1b[2J", "x"}})));
+    EXPECT_EQ(cli({QStringLiteral("list"), forged}, &out), 0);
+    EXPECT_EQ(out, QStringLiteral("1\t1\t2025-04-15 13:16:00\ta\\n9\\t9\\t2000-01-01 00:00:00\\tb\\x1b[2J\n"));
     EXPECT_EQ(cli({QStringLiteral("test"), archive}), 0);
     EXPECT_EQ(cli({QStringLiteral("extract"), archive, QStringLiteral("-d"), tmp.filePath(QStringLiteral("o")),
                    QStringLiteral("x*")}),

@@ -31,6 +31,9 @@ struct BuildEntry {
     std::function<QByteArray(const QByteArray &)> transform;
     std::optional<std::uint32_t> size, compressedSize, crc; // declared values, when they lie
     std::optional<std::uint32_t> localOffset;               // declared offset, when it lies
+    // The local header, when it disagrees with the central directory.
+    std::optional<QByteArray> localName;
+    std::optional<std::uint16_t> localMethod, localExtraLength;
 };
 
 struct BuildOptions {
@@ -87,14 +90,15 @@ inline QByteArray buildZip(const QList<BuildEntry> &entries, const BuildOptions 
         le32(local, 0x04034b50);
         le16(local, 20);
         le16(local, e.flags);
-        le16(local, e.method);
+        le16(local, e.localMethod.value_or(e.method));
         le32(local, e.dosDateTime);
         le32(local, crc);
         le32(local, csize);
         le32(local, size);
-        le16(local, std::uint32_t(e.name.size()));
-        le16(local, std::uint32_t(e.extra.size()));
-        body += local + e.name + e.extra + payload;
+        const QByteArray localName = e.localName.value_or(e.name);
+        le16(local, std::uint32_t(localName.size()));
+        le16(local, e.localExtraLength.value_or(std::uint16_t(e.extra.size())));
+        body += local + localName + e.extra + payload;
 
         le32(central, 0x02014b50);
         le16(central, e.madeBy);

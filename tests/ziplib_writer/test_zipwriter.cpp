@@ -8,6 +8,8 @@
 
 #include <QDateTime>
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 using namespace tovo;
@@ -146,15 +148,6 @@ TEST(WriterAdd, SpecificationsSelectTheStoredNames)
         EXPECT_EQ(sorted(view.names()), row.stored);
         EXPECT_EQ(sorted(r.added + r.updated), row.stored);
     }
-}
-
-TEST(WriterAdd, NothingToAddLeavesNoArchive)
-{
-    Workspace ws;
-    RecordingEngine r;
-    EXPECT_EQ(add(r, ws.path(), ws.path(QStringLiteral("out.zip")), {xamAdd, {"missing.txt", "nope/*.txt"}}), 280);
-    EXPECT_FALSE(ws.exists(QStringLiteral("out.zip")));
-    EXPECT_EQ(ws.strayFiles({}), QStringList());
 }
 
 TEST(WriterAdd, ModesChooseWhatIsWritten)
@@ -320,52 +313,197 @@ TEST(WriterDelete, NamesAndPatternsSelectEntries)
     }
 }
 
-TEST(WriterDelete, DeletingEveryEntryLeavesAnEmptyArchive)
+TEST(WriterTempFile, PrivateUntilItReplacesTheArchive)
 {
-    Workspace ws;
-    ws.file(QStringLiteral("a.txt"), "a");
-    ws.file(QStringLiteral("b.txt"), "b");
-    RecordingEngine r;
-    const QString archive = ws.path(QStringLiteral("x.zip"));
-    ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, {"a.txt", "b.txt"}}), 0);
-    EXPECT_EQ(remove(r, ws.path(), archive, {QStringLiteral("*")}), 0);
-    ASSERT_TRUE(ws.exists(QStringLiteral("x.zip")));
-    const PeerView view = readWithPython(archive);
-    EXPECT_EQ(view.error, QString());
-    EXPECT_TRUE(view.names().isEmpty());
-    EXPECT_EQ(ws.read(QStringLiteral("x.zip")).left(4), QByteArray("PK\x05\x06"));
-    // Nothing left to delete, no archive at all.
-    EXPECT_EQ(remove(r, ws.path(), archive, {QStringLiteral("*")}), 30);
-    EXPECT_EQ(remove(r, ws.path(), ws.path(QStringLiteral("none.zip")), {QStringLiteral("*")}), 30);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const struct {
+        const char *name;
+        mode_t before; // 0: no archive yet
+        bool repair;
+        mode_t after;
+    } rows[] = {
+        {"adding to a private archive", 0600, false, 0600},
+        {"adding to a shared archive", 0644, false, 0644},
+        {"a new archive", 0, false, 0666 & ~mask},
+        {"repairing a group-readable archive", 0640, true, 0640},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Workspace ws;
+        ws.file(QStringLiteral("a.txt"), "a");
+        ws.file(QStringLiteral("b.txt"), noise(5000, 1));
+        const QString archive = ws.path(QStringLiteral("x.zip"));
+        const QByteArray path = QFile::encodeName(archive);
+        RecordingEngine r;
+        if (row.before) {
+            ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, {"a.txt"}}), 0);
+            if (row.repair) // no end record: the repair writes a new archive
+                ws.file(QStringLiteral("x.zip"), ws.read(QStringLiteral("x.zip")).chopped(22));
+            ASSERT_EQ(::chmod(path.constData(), row.before), 0);
+        }
+        QList<mode_t> seen; // the temporary archive's permissions while it is written
+        const auto look = [&] {
+            for (const QString &t : QDir(ws.path()).entryList({QStringLiteral(".x.zip.tovo-*")}, QDir::Files | QDir::Hidden)) {
+                struct stat st;
+                ASSERT_EQ(::stat(QFile::encodeName(ws.path(t)).constData(), &st), 0);
+                seen << (st.st_mode & 07777);
+            }
+        };
+        r.engine.OnAdding = [&](TZipEngine *, const TZipFileStats &) { look(); };
+        r.engine.OnFixing = [&](TZipEngine *, const QString &) { look(); };
+        if (row.repair) {
+            r.engine.ZipFileName = archive;
+            EXPECT_EQ(r.engine.Fix(false), 0);
+        } else {
+            EXPECT_EQ(add(r, ws.path(), archive, {xamAdd, {"b.txt"}}), 0);
+        }
+        ASSERT_FALSE(seen.isEmpty());
+        for (const mode_t mode : seen)
+            EXPECT_EQ(mode, 0600u);
+        struct stat st;
+        ASSERT_EQ(::stat(path.constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, row.after);
+    }
 }
 
-TEST(WriterMove, SourcesGoOnlyOnceTheArchiveIsWritten)
+TEST(WriterSources, AFileThatChangesIsNeverStoredAsAnother)
 {
-    Workspace ws;
-    ws.file(QStringLiteral("dir/a.txt"), "aaaa");
-    ws.file(QStringLiteral("dir/sub/b.txt"), "bbbb");
-    ws.file(QStringLiteral("keep.txt"), "keep");
-    RecordingEngine r;
-    const QString archive = ws.path(QStringLiteral("m.zip"));
-    ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, {"keep.txt"}}), 0);
-    EXPECT_EQ(add(r, ws.path(), archive, {xamAdd, {"dir"}, [](TZipEngine &e) { e.Recurse = e.MoveFiles = true; }}), 0);
-    EXPECT_FALSE(ws.exists(QStringLiteral("dir/a.txt")));
-    EXPECT_FALSE(ws.exists(QStringLiteral("dir")));
-    EXPECT_TRUE(ws.exists(QStringLiteral("keep.txt")));
-    EXPECT_EQ(readWithPython(archive, QString(), QStringLiteral("dir/sub/b.txt")).content, QByteArray("bbbb"));
+    enum When { AtItsTurn, WhileRead };
+    const QByteArray content = noise(3 << 20, 6); // large enough for progress messages
+    const struct {
+        const char *name;
+        When when;
+        std::function<void(const Workspace &)> change;
+        std::optional<QByteArray> stored; // f.bin in the archive afterwards, a prefix of it when prefix is set
+        bool update = false;              // f.bin was stored before ("old"), and is newer now
+        bool prefix = false;
+    } rows[] = {
+        {"replaced by a link to another file", AtItsTurn,
+         [](const Workspace &ws) {
+             QFile::remove(ws.path(QStringLiteral("f.bin")));
+             QFile::link(QStringLiteral("secret.txt"), ws.path(QStringLiteral("f.bin")));
+         },
+         std::nullopt},
+        {"replaced by another file", AtItsTurn,
+         [](const Workspace &ws) {
+             ::rename(QFile::encodeName(ws.path(QStringLiteral("secret.txt"))).constData(),
+                      QFile::encodeName(ws.path(QStringLiteral("f.bin"))).constData());
+         },
+         std::nullopt},
+        {"written to after the scan", AtItsTurn, [](const Workspace &ws) { ws.setMtime(QStringLiteral("f.bin"), T0 + 8); },
+         std::nullopt},
+        {"replaced while an update was to store it: the old version stays", AtItsTurn,
+         [](const Workspace &ws) {
+             QFile::remove(ws.path(QStringLiteral("f.bin")));
+             QFile::link(QStringLiteral("secret.txt"), ws.path(QStringLiteral("f.bin")));
+         },
+         QByteArray("old"), true},
+        {"grows while it is read: stored as found", WhileRead,
+         [](const Workspace &ws) {
+             QFile f(ws.path(QStringLiteral("f.bin")));
+             ASSERT_TRUE(f.open(QIODevice::Append));
+             f.write("more");
+         },
+         content},
+        {"shrinks while it is read", WhileRead,
+         [](const Workspace &ws) { ASSERT_TRUE(QFile::resize(ws.path(QStringLiteral("f.bin")), 1000)); }, content,
+         false, true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Workspace ws;
+        ws.file(QStringLiteral("keep.txt"), "moved");
+        ws.file(QStringLiteral("secret.txt"), "secret");
+        const QString archive = ws.path(QStringLiteral("x.zip"));
+        RecordingEngine r;
+        if (row.update) {
+            ws.file(QStringLiteral("f.bin"), "old", T0);
+            ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, {"f.bin"}}), 0);
+        }
+        ws.file(QStringLiteral("f.bin"), content, T0 + 100);
+        bool changed = false;
+        const auto at = [&](When when, const QString &name) {
+            if (row.when == when && name == QStringLiteral("f.bin") && !std::exchange(changed, true))
+                row.change(ws);
+        };
+        r.engine.OnAdding = [&](TZipEngine *, const TZipFileStats &s) { at(AtItsTurn, s.FileName); };
+        r.engine.OnUpdating = r.engine.OnAdding;
+        r.engine.OnStatus = [&](TZipEngine *, const TZipFileStats &s) { at(WhileRead, s.FileName); };
+        const int code = add(r, ws.path(), archive,
+                             {row.update ? xamUpdate : xamAdd, {"keep.txt", "f.bin"},
+                              [](TZipEngine &e) { e.MoveFiles = true; }});
+        EXPECT_TRUE(changed);
+        EXPECT_EQ(code, 10);
+        EXPECT_EQ(r.skipped, QStringList{QStringLiteral("f.bin:3")});
+        const PeerView view = readWithPython(archive, QString(), QStringLiteral("f.bin"));
+        EXPECT_EQ(view.bad, QString());
+        EXPECT_TRUE(view.names().contains(QStringLiteral("keep.txt")));
+        EXPECT_EQ(view.names().contains(QStringLiteral("f.bin")), row.stored.has_value());
+        if (row.prefix) {
+            EXPECT_TRUE(row.stored->startsWith(view.content) && view.content.size() < row.stored->size());
+        } else if (row.stored) {
+            EXPECT_EQ(view.content, *row.stored);
+        }
+        EXPECT_FALSE(view.content.contains("secret")) << "never the file a link leads to";
+        EXPECT_FALSE(ws.exists(QStringLiteral("keep.txt"))) << "moved";
+        EXPECT_TRUE(ws.exists(QStringLiteral("f.bin"))) << "never deleted";
+    }
+}
 
-    // The same with a write that fails: nothing is deleted.
-    ws.file(QStringLiteral("big.bin"), noise(300000, 1));
-    const QByteArray before = ws.read(QStringLiteral("m.zip"));
-    const ToolRun run =
-        runCli({QStringLiteral("add"), QStringLiteral("m.zip"), QStringLiteral("-m"), QStringLiteral("big.bin")},
-               ws.path(), fileSizeLimit(100000));
-    EXPECT_EQ(run.exitCode, 2) << run.out.constData();
-    EXPECT_TRUE(run.out.contains("erreur 160")) << run.out.constData();
-    EXPECT_TRUE(ws.exists(QStringLiteral("big.bin")));
-    EXPECT_EQ(ws.read(QStringLiteral("m.zip")), before);
-    EXPECT_EQ(ws.strayFiles({QStringLiteral("m.zip"), QStringLiteral("keep.txt"), QStringLiteral("big.bin")}),
-              QStringList());
+TEST(WriterMove, OnlyWhatWasStoredIsDeleted)
+{
+    // What is left in src/ and out/ (where src/linked leads).
+    const QStringList outside{QStringLiteral("out/o.txt"), QStringLiteral("out/p.txt")};
+    const QStringList all = QStringList{QStringLiteral("src/a.txt"),   QStringLiteral("src/big.bin"),
+                                        QStringLiteral("src/empty/"),  QStringLiteral("src/linked"),
+                                        QStringLiteral("src/lnk.txt"), QStringLiteral("src/sub/"),
+                                        QStringLiteral("src/sub/b.txt")} +
+                            outside;
+    const struct {
+        const char *name;
+        QStringList args;
+        std::function<void()> child;
+        int exitCode;
+        QStringList left;
+    } rows[] = {
+        {"a tree: its files go, and the folders left empty by them",
+         {"-r", "src"},
+         {},
+         1, // the files reached through links stay, with a warning
+         QStringList{QStringLiteral("src/empty/"), QStringLiteral("src/linked"), QStringLiteral("src/lnk.txt")} +
+             outside},
+        {"named files: their folders stay",
+         {"src/a.txt", "src/sub/b.txt"},
+         {},
+         0,
+         QStringList{QStringLiteral("src/big.bin"), QStringLiteral("src/empty/"), QStringLiteral("src/linked"),
+                     QStringLiteral("src/lnk.txt"), QStringLiteral("src/sub/")} +
+             outside},
+        {"a named folder that is a link", {"-r", "src/linked"}, {}, 1, all},
+        {"a write that fails deletes nothing", {"-r", "src"}, fileSizeLimit(100000), 2, all},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Workspace ws;
+        ws.file(QStringLiteral("src/a.txt"), "a");
+        ws.file(QStringLiteral("src/sub/b.txt"), "b");
+        ws.file(QStringLiteral("src/big.bin"), noise(300000, 1));
+        QDir().mkpath(ws.path(QStringLiteral("src/empty")));
+        ws.file(QStringLiteral("out/o.txt"), "outside");
+        ws.file(QStringLiteral("out/p.txt"), "outside too");
+        QFile::link(QStringLiteral("../out"), ws.path(QStringLiteral("src/linked")));
+        QFile::link(QStringLiteral("../out/p.txt"), ws.path(QStringLiteral("src/lnk.txt")));
+        const ToolRun run =
+            runCli(QStringList{QStringLiteral("add"), QStringLiteral("m.zip"), QStringLiteral("-m")} + row.args,
+                   ws.path(), row.child);
+        EXPECT_EQ(run.exitCode, row.exitCode) << run.out.constData();
+        EXPECT_EQ(ws.tree(QStringLiteral("src")) + ws.tree(QStringLiteral("out")), row.left);
+        EXPECT_EQ(ws.read(QStringLiteral("out/o.txt")), "outside");
+        if (row.exitCode < 2) {
+            EXPECT_EQ(readWithPython(ws.path(QStringLiteral("m.zip"))).bad, QString());
+        }
+    }
 }
 
 TEST(WriterStop, AStoppedRunLeavesTheArchiveAsItWas)
@@ -442,6 +580,13 @@ TEST(WriterFailures, AFailedCommandIsNeverASuccess)
          },
          {},
          10},
+        {"nothing to add creates no archive", {"add", "new.zip", "missing.txt", "nope/*.txt"}, {}, {}, 280},
+        {"deleting from an archive without entries",
+         {"delete", "empty.zip", "*"},
+         [](const Workspace &ws) { ws.file(QStringLiteral("empty.zip"), QByteArray("PK\x05\x06") + QByteArray(18, 0)); },
+         {},
+         30},
+        {"deleting from no archive", {"delete", "new.zip", "*"}, {}, {}, 30},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -489,26 +634,46 @@ TEST(WriterProgress, StatusCountsUncompressedBytes)
     EXPECT_EQ(last, size) << "progress ends at the whole file, though it compresses to almost nothing";
 }
 
-TEST(WriterFrontData, BytesInFrontOfTheArchiveAreKept)
+TEST(WriterFrontData, AProgramInFrontSurvivesEveryRewrite)
 {
-    Workspace ws;
-    ws.file(QStringLiteral("a.txt"), "first");
-    ws.file(QStringLiteral("b.txt"), "second");
-    const QByteArray stub = noise(4096, 4);
-    ASSERT_EQ(runTool(QStringLiteral("zip"),
-                      {QStringLiteral("-q"), QStringLiteral("plain.zip"), QStringLiteral("a.txt")}, ws.path())
-                  .exitCode,
-              0);
-    ws.file(QStringLiteral("sfx.zip"), stub + ws.read(QStringLiteral("plain.zip")));
-    RecordingEngine r;
-    ASSERT_EQ(add(r, ws.path(), ws.path(QStringLiteral("sfx.zip")), {xamAdd, {"b.txt"}}), 0);
-    EXPECT_EQ(ws.read(QStringLiteral("sfx.zip")).left(stub.size()), stub);
-    // The offsets count the bytes in front, so even strict readers find the entries.
-    const ToolRun unzip =
-        runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), QStringLiteral("sfx.zip")}, ws.path());
-    EXPECT_EQ(unzip.exitCode, 0) << unzip.out.constData();
-    EXPECT_EQ(sorted(readWithPython(ws.path(QStringLiteral("sfx.zip"))).names()),
-              (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    // An executable, as a self-extractor's program is.
+    const QByteArray program = readFile(QStringLiteral("/bin/true"));
+    ASSERT_TRUE(program.startsWith("\x7f" "ELF"));
+    const struct {
+        const char *name;
+        QByteArray front;
+        QStringList command;
+        QStringList names;
+    } rows[] = {
+        {"adding keeps it, and the offsets count it", program, {"add", "x.zip", "b.txt"}, {"a.txt", "b.txt"}},
+        {"deleting every entry keeps it before an empty archive", program, {"delete", "x.zip", "*"}, {}},
+        {"deleting every entry of a plain archive", QByteArray(), {"delete", "x.zip", "*"}, {}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Workspace ws;
+        ws.file(QStringLiteral("a.txt"), "first");
+        ws.file(QStringLiteral("b.txt"), "second");
+        ASSERT_EQ(runTool(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("plain.zip"), QStringLiteral("a.txt")},
+                          ws.path())
+                      .exitCode,
+                  0);
+        ws.file(QStringLiteral("x.zip"), row.front + ws.read(QStringLiteral("plain.zip")));
+        EXPECT_EQ(runCli(row.command, ws.path()).exitCode, 0);
+        EXPECT_TRUE(ws.read(QStringLiteral("x.zip")).startsWith(row.front + (row.names.isEmpty() ? "PK\x05\x06" : "PK")));
+        // Strict readers find the archive: unzip says an empty one is empty
+        // (its warning status 1), 7z and zipfile open it.
+        const ToolRun unzip = runTool(QStringLiteral("unzip"), {QStringLiteral("-l"), QStringLiteral("x.zip")}, ws.path());
+        EXPECT_EQ(unzip.exitCode, row.names.isEmpty() ? 1 : 0) << unzip.out.constData();
+        EXPECT_FALSE(unzip.out.contains("error")) << unzip.out.constData();
+        const ToolRun seven = runTool(QStringLiteral("7z"), {QStringLiteral("l"), QStringLiteral("x.zip")}, ws.path());
+        EXPECT_EQ(seven.exitCode, 0) << seven.out.constData();
+        const PeerView view = readWithPython(ws.path(QStringLiteral("x.zip")));
+        EXPECT_EQ(view.error, QString());
+        EXPECT_EQ(sorted(view.names()), row.names);
+        EXPECT_EQ(runCli({QStringLiteral("list"), QStringLiteral("x.zip")}, ws.path()).exitCode,
+                  row.names.isEmpty() ? 1 : 0);
+    }
 }
 
 TEST(WriterVector, InvalidVectorsAreRefused)

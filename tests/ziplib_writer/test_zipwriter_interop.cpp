@@ -3,7 +3,14 @@
 // more than 65,535 entries; and repairs compared with Info-ZIP zip -FF.
 #include "ziplib_writer/writertest.h"
 
+#include <dlfcn.h>
+
+#include <optional>
+
 #include <QRegularExpression>
+
+#include "support/peakmemory.h"
+#include "ziplib/zipbuilder.h"
 
 using namespace tovo;
 using namespace tovo::test;
@@ -301,4 +308,109 @@ TEST(WriterRepair, RecoversWhatZipRecoversIntact)
         EXPECT_EQ(sorted(view.names()), sorted(peer.intact));
         EXPECT_LE(view.names().size(), all.size());
     }
+}
+
+namespace {
+
+// Local headers packed one after the other, each with sizes to follow in a
+// data descriptor that never comes: every one a candidate of the harder
+// repair.
+QByteArray headersWithoutDescriptors(int size)
+{
+    QByteArray header;
+    le32(header, 0x04034b50);
+    le16(header, 20);
+    le16(header, 0x0008); // sizes in a data descriptor
+    le16(header, 0);      // stored
+    le32(header, 0x00210000);
+    header += QByteArray(12, '\0');
+    le16(header, 1); // name length
+    le16(header, 0);
+    header += "a";
+    return header.repeated(size / int(header.size()));
+}
+
+} // namespace
+
+TEST(WriterRepair, SuccessOnlyForWhatTestsClean)
+{
+    const BuildEntry good{"a.txt", QByteArray("alpha ").repeated(100), 8};
+    BuildEntry liar{"big", QByteArray("abc").repeated(1000), 8};
+    liar.size = 0xFFFFFFF0u; // 4 GB declared for a few bytes
+    const BuildEntry bzip2{"b.bz2", "BZh91AY&SY pretend", 12};
+    BuildEntry locked{"locked", noise(200, 12)};
+    locked.flags = 1; // encrypted, and no password given
+    const QByteArray lying = buildZip({good, liar});
+    const auto withoutDirectory = [](const QByteArray &zip) { return zip.left(centralOffset(zip)); };
+    const struct {
+        const char *name;
+        QByteArray archive;
+        bool harder;
+        int code;
+        std::optional<QStringList> skipped;
+        QStringList names; // afterwards; empty when the archive is left as it was
+    } rows[] = {
+        {"a size that lies is damage, not 'nothing to repair'", lying, false, 490, QStringList(), {}},
+        {"a size that lies, directory gone", withoutDirectory(lying), false, 490, QStringList(), {}},
+        {"a size that lies, harder: the entry is dropped", lying, true, 10, QStringList{"big:4"}, {"a.txt"}},
+        {"an unsupported method, directory gone: kept with a warning", withoutDirectory(buildZip({good, bzip2})), false,
+         10, QStringList{"b.bz2:6"}, {"a.txt", "b.bz2"}},
+        {"no password, directory gone: kept with a warning", withoutDirectory(buildZip({good, locked})), false, 10,
+         QStringList{"locked:6"}, {"a.txt", "locked"}},
+        {"a sound archive it cannot check is left as it is, with a warning", buildZip({good, bzip2}), false, 10,
+         QStringList{"b.bz2:6"}, {}},
+        {"2.5 MB of headers whose descriptor never comes", headersWithoutDescriptors(2500000), true, 490, std::nullopt,
+         {}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Workspace ws;
+        ws.file(QStringLiteral("x.zip"), row.archive);
+        RecordingEngine r;
+        r.engine.ZipFileName = ws.path(QStringLiteral("x.zip"));
+        EXPECT_EQ(r.engine.Fix(row.harder), row.code);
+        if (row.skipped) {
+            EXPECT_EQ(r.skipped, *row.skipped);
+        }
+        if (row.names.isEmpty()) {
+            EXPECT_EQ(ws.read(QStringLiteral("x.zip")), row.archive) << "left untouched";
+            continue;
+        }
+        const PeerView view = readWithPython(ws.path(QStringLiteral("x.zip")));
+        EXPECT_EQ(view.error, QString());
+        EXPECT_EQ(sorted(view.names()), row.names);
+        EXPECT_TRUE(view.intact.contains(QStringLiteral("a.txt")));
+    }
+}
+
+TEST(WriterRepair, MemoryFollowsTheFileNotItsClaims)
+{
+    // One sound entry, then 1.1 MB of central records that each claim three
+    // fields of 64 KiB, every one overlapping the next 1,600 records.
+    BuildEntry x{"x", "x"};
+    QByteArray data = buildZip({x});
+    data = data.left(centralOffset(data));
+    for (int i = 0; data.size() < 1100000; ++i) {
+        le32(data, 0x02014b50);
+        data += QByteArray(30, char(0xFF));
+        le32(data, std::uint32_t(i));
+        le16(data, 0);
+    }
+    Workspace ws;
+    ws.file(QStringLiteral("x.zip"), data);
+    void *module = ::dlopen(TOVO_BIN_DIR "/libzipwr.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << ::dlerror();
+    const auto entry = reinterpret_cast<TovoZipEntry>(::dlsym(module, TOVO_ZIP_WRITER_ENTRY));
+    ASSERT_NE(entry, nullptr);
+    QByteArray path = QFile::encodeName(ws.path(QStringLiteral("x.zip")));
+    const PeakRun run = RunMeasuringPeak([&] {
+        char empty[] = "";
+        char harder[] = "-FF";
+        char *argv[] = {empty, harder, path.data(), nullptr};
+        return entry(TOVO_ZIP_CONTRACT_VERSION, 3, argv, nullptr, nullptr);
+    });
+    ::dlclose(module);
+    EXPECT_EQ(run.result, 0);
+    EXPECT_GE(run.growthKiB, 0);
+    EXPECT_LT(run.growthKiB, 100 * 1024);
 }

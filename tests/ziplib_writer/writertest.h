@@ -57,6 +57,21 @@ public:
     QByteArray read(const QString &name) const { return readFile(path(name)); }
     bool exists(const QString &name) const { return QFileInfo::exists(path(name)); }
 
+    // Files, links and folders (with a final "/") below dir, sorted.
+    QStringList tree(const QString &dir) const
+    {
+        QStringList out;
+        QDirIterator it(path(dir), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info(it.next());
+            out << QDir(path()).relativeFilePath(info.filePath()) +
+                       (info.isDir() && !info.isSymLink() ? QStringLiteral("/") : QString());
+        }
+        out.sort();
+        return out;
+    }
+
     // Files other than those named, for leftovers of a failed run.
     QStringList strayFiles(const QStringList &expected) const
     {

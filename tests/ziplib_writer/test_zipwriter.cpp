@@ -4,6 +4,8 @@
 // front of an archive.
 #include "ziplib_writer/writertest.h"
 
+#include "ziplib/zipbuilder.h"
+
 #include <dlfcn.h>
 
 #include <QDateTime>
@@ -62,7 +64,7 @@ TEST(WriterAdd, SpecificationsSelectTheStoredNames)
         Command command;
         int code;
         QStringList stored;
-        bool archiveExists = false; // made first, holding top.txt
+        QByteArray before = {}; // the archive's file before the command, if any
     } rows[] = {
         {"named files keep their relative paths", {xamAdd, {"docs/a.txt", "top.txt"}}, 0, {"docs/a.txt", "top.txt"}},
         {"a folder without recursion brings nothing", {xamAdd, {"docs", "top.txt"}}, 0, {"top.txt"}},
@@ -122,7 +124,9 @@ TEST(WriterAdd, SpecificationsSelectTheStoredNames)
           }},
          0,
          {"docs/a.txt", "docs/b.log", "docs/sub/c.txt", "top.txt"},
-         true},
+         buildZip({{"top.txt", "t"}})},
+        {"an empty file is a new archive", {xamAdd, {"top.txt"}}, 0, {"top.txt"}, QByteArray("")},
+        {"an update makes a new archive", {xamUpdate, {"top.txt"}}, 0, {"top.txt"}},
     };
     Workspace ws;
     ws.file(QStringLiteral("ws/docs/a.txt"), "a");
@@ -136,11 +140,8 @@ TEST(WriterAdd, SpecificationsSelectTheStoredNames)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         QFile::remove(ws.path(QStringLiteral("ws/out.zip")));
-        if (row.archiveExists) {
-            const ToolRun made =
-                runCli({QStringLiteral("add"), QStringLiteral("out.zip"), QStringLiteral("top.txt")}, dir);
-            ASSERT_EQ(made.exitCode, 0);
-        }
+        if (!row.before.isNull())
+            ws.file(QStringLiteral("ws/out.zip"), row.before);
         const int code = add(r, dir, dir + QStringLiteral("/out.zip"), row.command);
         EXPECT_EQ(code, row.code);
         const PeerView view = readWithPython(ws.path(QStringLiteral("ws/out.zip")));
@@ -221,23 +222,6 @@ TEST(WriterAdd, FreshenAllowsForTheTwoSecondStepOfDosTimes)
     ws.setMtime(QStringLiteral("odd.txt"), T0 + 3);
     EXPECT_EQ(add(r, ws.path(), ws.path(QStringLiteral("p.zip")), {xamFreshen, {}}), 0);
     EXPECT_EQ(r.updated, QStringList{QStringLiteral("odd.txt")});
-}
-
-TEST(WriterAdd, MissingArchives)
-{
-    Workspace ws;
-    ws.file(QStringLiteral("a.txt"), "a");
-    ws.file(QStringLiteral("empty.zip"), "");
-    RecordingEngine r;
-    EXPECT_EQ(add(r, ws.path(), ws.path(QStringLiteral("none.zip")), {xamFreshen, {"a.txt"}}), 30);
-    EXPECT_FALSE(ws.exists(QStringLiteral("none.zip")));
-    EXPECT_EQ(add(r, ws.path(), ws.path(QStringLiteral("empty.zip")), {xamFreshen, {}}), 30);
-    // An empty file is what the program leaves when it checks that an
-    // archive can be created: adding to it makes the archive.
-    EXPECT_EQ(add(r, ws.path(), ws.path(QStringLiteral("empty.zip")), {xamAdd, {"a.txt"}}), 0);
-    EXPECT_EQ(readWithPython(ws.path(QStringLiteral("empty.zip"))).names(), QStringList{QStringLiteral("a.txt")});
-    EXPECT_EQ(add(r, ws.path(), ws.path(QStringLiteral("new.zip")), {xamUpdate, {"a.txt"}}), 0);
-    EXPECT_EQ(readWithPython(ws.path(QStringLiteral("new.zip"))).names(), QStringList{QStringLiteral("a.txt")});
 }
 
 TEST(WriterAdd, DateFilterTakesFilesFromThatDayOn)
@@ -371,39 +355,32 @@ TEST(WriterSources, AFileThatChangesIsNeverStoredAsAnother)
 {
     enum When { AtItsTurn, WhileRead };
     const QByteArray content = noise(3 << 20, 6); // large enough for progress messages
+    const auto linkToSecret = [](const Workspace &ws) {
+        QFile::remove(ws.path(QStringLiteral("f.bin")));
+        QFile::link(QStringLiteral("secret.txt"), ws.path(QStringLiteral("f.bin")));
+    };
     const struct {
         const char *name;
         When when;
         std::function<void(const Workspace &)> change;
-        std::optional<QByteArray> stored; // f.bin in the archive afterwards, a prefix of it when prefix is set
+        std::optional<QByteArray> stored; // f.bin in the archive afterwards (a part of it with prefix)
         bool update = false;              // f.bin was stored before ("old"), and is newer now
         bool prefix = false;
     } rows[] = {
-        {"replaced by a link to another file", AtItsTurn,
-         [](const Workspace &ws) {
-             QFile::remove(ws.path(QStringLiteral("f.bin")));
-             QFile::link(QStringLiteral("secret.txt"), ws.path(QStringLiteral("f.bin")));
-         },
-         std::nullopt},
+        {"replaced by a link to another file", AtItsTurn, linkToSecret, std::nullopt},
         {"replaced by another file", AtItsTurn,
          [](const Workspace &ws) {
-             ::rename(QFile::encodeName(ws.path(QStringLiteral("secret.txt"))).constData(),
-                      QFile::encodeName(ws.path(QStringLiteral("f.bin"))).constData());
+             ASSERT_EQ(::rename(QFile::encodeName(ws.path(QStringLiteral("secret.txt"))).constData(),
+                                QFile::encodeName(ws.path(QStringLiteral("f.bin"))).constData()), 0);
          },
          std::nullopt},
         {"written to after the scan", AtItsTurn, [](const Workspace &ws) { ws.setMtime(QStringLiteral("f.bin"), T0 + 8); },
          std::nullopt},
-        {"replaced while an update was to store it: the old version stays", AtItsTurn,
-         [](const Workspace &ws) {
-             QFile::remove(ws.path(QStringLiteral("f.bin")));
-             QFile::link(QStringLiteral("secret.txt"), ws.path(QStringLiteral("f.bin")));
-         },
-         QByteArray("old"), true},
+        {"replaced while an update was to store it: the old version stays", AtItsTurn, linkToSecret, "old", true},
         {"grows while it is read: stored as found", WhileRead,
          [](const Workspace &ws) {
              QFile f(ws.path(QStringLiteral("f.bin")));
-             ASSERT_TRUE(f.open(QIODevice::Append));
-             f.write("more");
+             ASSERT_TRUE(f.open(QIODevice::Append) && f.write("more") == 4);
          },
          content},
         {"shrinks while it is read", WhileRead,
@@ -454,11 +431,9 @@ TEST(WriterSources, AFileThatChangesIsNeverStoredAsAnother)
 TEST(WriterMove, OnlyWhatWasStoredIsDeleted)
 {
     // What is left in src/ and out/ (where src/linked leads).
-    const QStringList outside{QStringLiteral("out/o.txt"), QStringLiteral("out/p.txt")};
-    const QStringList all = QStringList{QStringLiteral("src/a.txt"),   QStringLiteral("src/big.bin"),
-                                        QStringLiteral("src/empty/"),  QStringLiteral("src/linked"),
-                                        QStringLiteral("src/lnk.txt"), QStringLiteral("src/sub/"),
-                                        QStringLiteral("src/sub/b.txt")} +
+    const QStringList outside{"out/o.txt", "out/p.txt"};
+    const QStringList all = QStringList{"src/a.txt",   "src/big.bin", "src/empty/",   "src/linked",
+                                        "src/lnk.txt", "src/sub/",    "src/sub/b.txt"} +
                             outside;
     const struct {
         const char *name;
@@ -467,19 +442,11 @@ TEST(WriterMove, OnlyWhatWasStoredIsDeleted)
         int exitCode;
         QStringList left;
     } rows[] = {
-        {"a tree: its files go, and the folders left empty by them",
-         {"-r", "src"},
-         {},
-         1, // the files reached through links stay, with a warning
-         QStringList{QStringLiteral("src/empty/"), QStringLiteral("src/linked"), QStringLiteral("src/lnk.txt")} +
-             outside},
-        {"named files: their folders stay",
-         {"src/a.txt", "src/sub/b.txt"},
-         {},
-         0,
-         QStringList{QStringLiteral("src/big.bin"), QStringLiteral("src/empty/"), QStringLiteral("src/linked"),
-                     QStringLiteral("src/lnk.txt"), QStringLiteral("src/sub/")} +
-             outside},
+        // The files reached through links stay, with a warning.
+        {"a tree: its files go, and the folders left empty by them", {"-r", "src"}, {}, 1,
+         QStringList{"src/empty/", "src/linked", "src/lnk.txt"} + outside},
+        {"named files: their folders stay", {"src/a.txt", "src/sub/b.txt"}, {}, 0,
+         QStringList{"src/big.bin", "src/empty/", "src/linked", "src/lnk.txt", "src/sub/"} + outside},
         {"a named folder that is a link", {"-r", "src/linked"}, {}, 1, all},
         {"a write that fails deletes nothing", {"-r", "src"}, fileSizeLimit(100000), 2, all},
     };
@@ -587,6 +554,12 @@ TEST(WriterFailures, AFailedCommandIsNeverASuccess)
          {},
          30},
         {"deleting from no archive", {"delete", "new.zip", "*"}, {}, {}, 30},
+        {"freshening no archive", {"freshen", "new.zip", "a.txt"}, {}, {}, 30},
+        {"freshening an empty file",
+         {"freshen", "empty.zip"},
+         [](const Workspace &ws) { ws.file(QStringLiteral("empty.zip"), QByteArray()); },
+         {},
+         30},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);

@@ -271,10 +271,9 @@ int RunConvertToSfx(const WriterArgs &args, Reporter &reporter)
         rc = conversion.append(end);
     if (rc != TOVO_ZIP_OK)
         return rc; // the temporary file goes with conversion
-    if (!readsBack(conversion.temp().fd(), conversion.written(), dir) ||
-        ::fchmod(conversion.temp().fd(), ProgramMode) != 0)
+    if (!readsBack(conversion.temp().fd(), conversion.written(), dir))
         return TOVO_ZIP_ERR_SFX;
-    if (conversion.temp().replace(target, nullptr, systemError) != TOVO_ZIP_OK)
+    if (conversion.temp().replace(target, nullptr, systemError, ProgramMode) != TOVO_ZIP_OK)
         return TOVO_ZIP_ERR_SFX;
     return TOVO_ZIP_OK;
 }

@@ -46,13 +46,13 @@ mode_t currentUmask()
     return mask;
 }
 
-// The permissions the new archive takes over: those of the original, or
-// those of a new file. When the original's group cannot be kept, that group's
+// The permissions the new file takes over: those of the original, or those
+// of a new file. When the original's group cannot be kept, that group's
 // access is not handed to whatever group the file got instead.
-void settle(int fd, const struct stat *original)
+void settle(int fd, const struct stat *original, mode_t newFileMode)
 {
     if (!original) {
-        ::fchmod(fd, 0666 & ~currentUmask());
+        ::fchmod(fd, newFileMode & ~currentUmask());
         return;
     }
     mode_t mode = original->st_mode & 07777;
@@ -120,9 +120,9 @@ bool TempFile::writeAt(const void *data, std::size_t n, std::uint64_t offset)
     return true;
 }
 
-int TempFile::replace(const std::string &target, const struct stat *original, int &systemError)
+int TempFile::replace(const std::string &target, const struct stat *original, int &systemError, mode_t newFileMode)
 {
-    settle(m_fd, original);
+    settle(m_fd, original, newFileMode);
     const int closed = ::close(m_fd);
     m_fd = -1;
     if (closed != 0) {

@@ -30,11 +30,12 @@ public:
     bool writeAt(const void *data, std::size_t n, std::uint64_t offset);
 
     // Gives the file the owner (where allowed) and permissions of original,
-    // or those of a new file (0666 less the umask) when there is none,
-    // closes it and renames it over target. Returns 0, 160 (the close
+    // or those of a new file (newFileMode less the umask) when there is
+    // none, closes it and renames it over target. Returns 0, 160 (the close
     // reported a write error) or 300 (the rename failed); the temporary file
     // is gone either way.
-    int replace(const std::string &target, const struct stat *original, int &systemError);
+    int replace(const std::string &target, const struct stat *original, int &systemError,
+                mode_t newFileMode = 0666);
 
     // Closes and removes the file, if it is still there.
     void discard();

@@ -2,7 +2,8 @@
 # Times and weighs tovo-cli on crafted hostile archives against Info-ZIP and
 # 7z: the harder repair of 2.5 MB and 10 MB of local headers whose data
 # descriptors never come, the harder repair of 1.1 MB of overlapping central
-# records that each claim three 64 KiB fields, and the listing of a sparse
+# records that each claim three 64 KiB fields, the harder repair of 2 MB of
+# local headers that each claim the rest of the file, and the listing of a sparse
 # 3 GiB file whose end record declares a directory of nearly that size.
 # Prints seconds and peak resident size (the whole process, MiB) per tool;
 # with a second build folder, the same for that build (before/after).
@@ -45,6 +46,9 @@ records = [local_header(b'x', b'x')]
 for i in range(1100000 // 40):
     records.append(struct.pack('<I', 0x02014b50) + b'\xff' * 30 + struct.pack('<IH', i, 0))
 inputs['central-1.1'] = write('c11.zip', b''.join(records))
+claims = [local_header(b'a', b'')[:18] + struct.pack('<IIHH', rest, rest, 1, 0) + b'a'
+          for rest in range(31 * 64000, -1, -31)]  # each declares the rest of the file as its data
+inputs['claims-2'] = write('r2.zip', b''.join(claims))
 size = 3 << 30
 sparse = os.path.join(work, 'sparse.zip')
 with open(sparse, 'wb') as f:
@@ -73,7 +77,7 @@ def repair(tool, name):
 
 tools = [('tovo-cli', cli)] + ([('tovo-cli (autre)', other)] if other else [])
 rows = []
-for name in ('descriptors-2.5', 'descriptors-10', 'central-1.1'):
+for name in ('descriptors-2.5', 'descriptors-10', 'central-1.1', 'claims-2'):
     for label, program in tools:
         rows.append(('-FF ' + name + ' Mo', label) + repair(program, name))
     rows.append(('-FF ' + name + ' Mo', 'zip -FF') + repair('zip', name))

@@ -9,7 +9,6 @@
 #include "shell/labelstore.h"
 #include "engine/tzipengine.h"
 #include "operations/tconf.h"
-#include "operations/teselfics.h"
 #include "shell/captionpanel.h"
 #include "shell/forms.h"
 #include "shell/fswidgets.h"
@@ -389,14 +388,6 @@ void TPrincipale::FormDropFiles1DropFiles(const QStringList &names)
                          2);
     else
         OpenArchive();
-}
-
-void TPrincipale::AjoutClick()
-{
-    // The search and the add itself come with the adding workflow; for now
-    // the dialog opens as it stands.
-    if (AppForms().Eselfics)
-        Messages().execDialog(AppForms().Eselfics);
 }
 
 int TPrincipale::UpdateSelectionInfo()

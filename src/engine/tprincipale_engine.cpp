@@ -71,8 +71,11 @@ bool TPrincipale::RunEngineCommand(QChar command)
     case 'D': code = XZip->Delete(); break;
     case 'T':
     case 't':
-        if (!desacTest())
+        LastTestCode = -1;
+        if (!desacTest()) {
             code = XZip->Test();
+            LastTestCode = code;
+        }
         break;
     default: break;
     }

@@ -1,16 +1,21 @@
 #include "operations/teselfics.h"
 
+#include "browse/tentrymodel.h"
 #include "shell/helpwindow.h"
+#include "shell/labeltable.h"
 #include "shell/look.h"
 #include "shell/messageservice.h"
+#include "shell/paths.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -29,6 +34,18 @@ const QString DesignFilters = QStringLiteral(
     "Images|*.bmp;*.jpg;*.gif;*.tif;*.pcx;*.wmf;*.tga;*.jpeg;*.ico;*.ps;*.ai|"
     "DOC|*.doc|Textes|*.txt;*.ini;*.diz;*.me;*.moi");
 
+// While a search runs, found files reach the list and the window is
+// repainted at most this often.
+constexpr int ShowInterval = 50;
+
+bool isEnter(const QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<const QKeyEvent *>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
 } // namespace
 
 TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
@@ -40,23 +57,35 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
 
     lbRepRech = named(new QLabel(QStringLiteral("Répertoire de recherche :"), this), "lbRepRech");
     Repsrc = named(new QLineEdit(this), "Repsrc");
+    lbRepRech->setBuddy(Repsrc);
     RepsrcBrowse = named(new QToolButton(this), "RepsrcBrowse");
     RepsrcBrowse->setText(QStringLiteral("..."));
     RepsrcBrowse->setFixedSize(26, 24);
+    RepsrcBrowse->setToolTip(QStringLiteral("Choisir le répertoire de recherche"));
+    RepsrcBrowse->setAccessibleName(RepsrcBrowse->toolTip());
     Button2 = look::plainButton(this, "Button2", QStringLiteral("="));
     Button2->setFixedSize(26, 24);
+    Button2->setToolTip(QStringLiteral("Chercher dans le répertoire de l’archive"));
+    Button2->setAccessibleName(Button2->toolTip());
     Lister = named(new QCheckBox(QStringLiteral("Chercher sous-répertoire(s)"), this), "Lister");
     Lister->setChecked(true);
 
     LbSelFics = named(new QLabel(QStringLiteral("Sélection des fichiers :"), this), "LbSelFics");
     Filtre = named(new QComboBox(this), "Filtre");
+    LbSelFics->setBuddy(Filtre);
     Masque = named(new QLineEdit(QStringLiteral("*.*"), this), "Masque");
+    Masque->setToolTip(QStringLiteral("Masques de recherche, séparés par « ; »"));
+    Masque->setAccessibleName(Masque->toolTip());
+    Masque->installEventFilter(this);
     Button1 = look::plainButton(this, "Button1", QStringLiteral("Chercher..."));
     Button1->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
 
-    Fics = named(new QListWidget(this), "Fics");
+    FicsModel = new TEntryModel(this);
+    Fics = named(new QListView(this), "Fics");
+    Fics->setModel(FicsModel);
     Fics->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Fics->setUniformItemSizes(true);
+    Fics->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     Label2 = named(new QLabel(QStringLiteral("Liste des fichiers trouvés :\n"
                                              "cochez ceux à ajouter à l'archive."),
@@ -64,6 +93,7 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
                    "Label2");
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label2->setBuddy(Fics);
     lb_compte = named(new QLabel(QStringLiteral("0 Fichier(s) sélectionné(s)"), this), "lb_compte");
     lb_compte->setAlignment(Qt::AlignCenter);
     lb_compte->setWordWrap(true);
@@ -72,6 +102,7 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
     lbEtat = named(new QLabel(QStringLiteral("Etat"), this), "lbEtat");
     Etat = named(new QCheckBox(this), "Etat");
     Etat->setChecked(true);
+    lbEtat->setBuddy(Etat);
     TousFics = look::plainButton(this, "TousFics", QStringLiteral("Tous fichiers"));
     Selection = look::plainButton(this, "Selection", QStringLiteral("Sélection"));
 
@@ -84,6 +115,7 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
     NCompress->setTickPosition(QSlider::TicksBelow);
     NCompress->setTickInterval(1);
     NCompress->setValue(6);
+    lbComp->setBuddy(NCompress);
     lbMaximum = named(new QLabel(QStringLiteral("Maximum"), this), "lbMaximum");
     for (QLabel *clickable : {LbAucune, lbMaximum}) {
         clickable->setCursor(Qt::PointingHandCursor);
@@ -182,11 +214,28 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
     for (QPushButton *b : {btOk, btAnnuler, BtAide})
         b->setFixedWidth(110);
 
+    FindFile1.BeforeExecute = [this](TFindFile *) { FindFile1BeforeExecute(); };
+    FindFile1.AfterExecute = [this](TFindFile *) { FindFile1AfterExecute(); };
+    FindFile1.OnNewPath = [this](TFindFile *, const QString &path, bool &abort) { FindFile1NewPath(path, abort); };
+
     connect(Filtre, &QComboBox::activated, this, &TEselfics::FiltreChange);
     connect(RepsrcBrowse, &QToolButton::clicked, this, &TEselfics::browseRepsrc);
+    connect(Button1, &QPushButton::clicked, this, &TEselfics::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TEselfics::Button2Click);
+    connect(Lister, &QCheckBox::clicked, this, &TEselfics::ListerClick);
+    connect(FicsModel, &TEntryModel::checkToggled, this, &TEselfics::FicsClick);
+    connect(Fics, &QListView::doubleClicked, this, &TEselfics::FicsDblClick);
+    connect(TousFics, &QPushButton::clicked, this, &TEselfics::TousFicsClick);
+    connect(Selection, &QPushButton::clicked, this, &TEselfics::SelectionClick);
     connect(BtAide, &QPushButton::clicked, this, &TEselfics::BtAideClick);
     connect(btOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(btAnnuler, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TEselfics::~TEselfics()
+{
+    if (m_searching)
+        qApp->removeEventFilter(this);
 }
 
 void TEselfics::setFilterList(const QString &filter)
@@ -201,10 +250,160 @@ void TEselfics::setFilterList(const QString &filter)
 
 QString TEselfics::filterMasks(int index) const { return Filtre->itemData(index).toString(); }
 
+QStringList TEselfics::checkedItems() const { return FicsModel->checkedNames(); }
+
+QString TEselfics::itemOf(const QString &path, const QString &base, bool withSubDirectories)
+{
+    const QString name = FileNamePart(path);
+    if (!withSubDirectories)
+        return name;
+    // The directory part from the base's closing "/" on, without that "/".
+    QString below = DirectoryPart(path).mid(qMax<qsizetype>(0, base.size() - 1));
+    if (below.startsWith(QLatin1Char('/')))
+        below.remove(0, 1);
+    return AddBackslash(below) + name;
+}
+
+void TEselfics::FormActivate()
+{
+    Lister->setEnabled(true);
+    Lister->setChecked(false);
+    ListerClick();
+    clearFound();
+    if (!FontName.isEmpty()) {
+        QFont f = Fics->font();
+        f.setFamily(FontName);
+        Fics->setFont(f);
+    }
+    if (FormColor.isValid()) {
+        QPalette p = palette();
+        p.setColor(QPalette::Window, FormColor);
+        setPalette(p);
+    }
+    if (Filtre->count() > 0)
+        Filtre->setCurrentIndex(0);
+    SupprimeFichiers->setChecked(false);
+    FindFile1.Execute();
+    UpdateCount();
+}
+
+void TEselfics::FindFile1BeforeExecute()
+{
+    FindFile1.Directory = Repsrc->text();
+    FindFile1.Recurse = Lister->isEnabled() && Lister->isChecked();
+    FindFile1.Filter = Masque->text();
+    // The list fills while the search runs (see FindFile1NewPath).
+    clearFound();
+    m_base = AddBackslash(Repsrc->text());
+    m_withSubDirectories = FindFile1.Recurse;
+    m_shown = 0;
+    m_stop = false;
+    m_searching = true;
+    m_sinceShown.invalidate();
+    m_focus = focusWidget();
+    setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    qApp->installEventFilter(this);
+}
+
+void TEselfics::FindFile1AfterExecute()
+{
+    qApp->removeEventFilter(this);
+    m_searching = false;
+    if (m_withSubDirectories && !Repsrc->text().isEmpty() && !Repsrc->text().endsWith(QLatin1Char('/')))
+        Repsrc->setText(Repsrc->text() + QLatin1Char('/'));
+    showFound();
+    setEnabled(true);
+    QApplication::restoreOverrideCursor();
+    if (m_focus)
+        m_focus->setFocus();
+}
+
+void TEselfics::FindFile1NewPath(const QString &, bool &abort)
+{
+    // Only while the dialog is up: its modality keeps other windows' input
+    // out of this nested round of the event loop.
+    if (isVisible() && (!m_sinceShown.isValid() || m_sinceShown.elapsed() >= ShowInterval)) {
+        showFound();
+        QApplication::processEvents();
+        m_sinceShown.start();
+    }
+    if (m_stop)
+        abort = true;
+}
+
+void TEselfics::showFound()
+{
+    const QStringList &files = FindFile1.Files;
+    for (; m_shown < files.size(); ++m_shown)
+        FicsModel->appendPending(itemOf(files[m_shown], m_base, m_withSubDirectories), 0);
+    FicsModel->commitPending();
+}
+
+void TEselfics::clearFound()
+{
+    FicsModel->clear();
+    UpdateCount();
+}
+
+void TEselfics::Button1Click()
+{
+    clearFound();
+    FindFile1.Execute();
+    UpdateCount();
+}
+
 void TEselfics::FiltreChange()
 {
-    Fics->clear();
+    clearFound();
     Masque->setText(filterMasks(Filtre->currentIndex()));
+}
+
+void TEselfics::RepsrcAfterDialog(const QString &chosen)
+{
+    if (chosen != Repsrc->text()) {
+        Repsrc->setText(chosen);
+        clearFound();
+    }
+    UpdateCount();
+}
+
+void TEselfics::ListerClick()
+{
+    UtilSRep->setEnabled(Lister->isChecked());
+    UtilSRep->setChecked(Lister->isChecked());
+    clearFound();
+}
+
+void TEselfics::Button2Click()
+{
+    Repsrc->setText(AddBackslash(DirectoryPart(ArchiveName)));
+    clearFound();
+}
+
+void TEselfics::FicsClick() { UpdateCount(); }
+
+void TEselfics::FicsDblClick()
+{
+    const QModelIndex current = Fics->currentIndex();
+    if (current.isValid())
+        FicsModel->setChecked({current.row()}, !FicsModel->isChecked(current.row()));
+    UpdateCount();
+}
+
+void TEselfics::TousFicsClick()
+{
+    FicsModel->setAllChecked(Etat->isChecked());
+    UpdateCount();
+}
+
+void TEselfics::SelectionClick()
+{
+    std::vector<int> rows;
+    for (const QModelIndex &index : Fics->selectionModel()->selectedIndexes())
+        rows.push_back(index.row());
+    FicsModel->setChecked(rows, Etat->isChecked());
+    UpdateCount();
 }
 
 void TEselfics::LbAucuneClick() { NCompress->setValue(NCompress->minimum()); }
@@ -213,8 +412,27 @@ void TEselfics::lbMaximumClick() { NCompress->setValue(NCompress->maximum()); }
 
 void TEselfics::BtAideClick() { ShowHelp(10); }
 
+void TEselfics::UpdateCount()
+{
+    const int count = FicsModel->checkedCount();
+    btOk->setEnabled(count > 0);
+    lb_compte->setText(QString::number(count) + QLatin1Char(' ') + GetLabel(204));
+}
+
 bool TEselfics::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_searching) {
+        // Only Escape gets through while searching: it stops the search.
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            m_stop = true;
+            return true;
+        }
+        return false;
+    }
+    if (watched == Masque && isEnter(event)) {
+        Button1Click();
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonRelease && (watched == LbAucune || watched == lbMaximum)) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         const auto *label = static_cast<QLabel *>(watched);
@@ -240,7 +458,7 @@ void TEselfics::browseRepsrc()
     const std::optional<QString> chosen =
         Messages().chooseDirectory(this, QStringLiteral("Répertoire de recherche"), Repsrc->text(), false);
     if (chosen && !chosen->isEmpty())
-        Repsrc->setText(*chosen);
+        RepsrcAfterDialog(*chosen);
 }
 
 } // namespace tovo

@@ -166,6 +166,8 @@ public:
     // The code of the last command run by RunEngineCommand: its result says
     // only whether that code was an error, and a warning is no success.
     int LastEngineCode = 0;
+    // The code of the last quiet test; -1 when it was skipped (DesacTest).
+    int LastTestCode = -1;
     double LastExtractedSize = 0;
     // Set once the user confirmed a destination through the chooser of the
     // extraction dialog; opening an archive then keeps that destination.
@@ -276,6 +278,9 @@ private:
     void previewEntry(int row, const QString &fileName);
     void showInMemo(const QStringList &lines);
     bool desacTest() const;
+    // Whether the open archive's last quiet test passed without a warning
+    // (tested now when that test was skipped).
+    bool archiveTestsClean();
     QString extractionDestination() const;
     void setExtractionDestination(const QString &directory);
     QAction *makeHistoryItem(const QString &caption);

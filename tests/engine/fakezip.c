@@ -20,6 +20,8 @@
  *                                 the folder after "-d" (its last component alone
  *                                 with "-j"), holding the bytes of PATH, or BYTES
  *                                 N times; logged as "file TARGET"
+ *   append path=FILE text=TEXT    appends TEXT to FILE (a file changing while
+ *                                 the module works)
  * Buffers are filled with '#' before each message, so an untouched byte shows.
  * Bytes below 0x20 and the backslash are logged as \xHH.
  */
@@ -379,10 +381,18 @@ static int run_script(FILE *out, int argc, char **argv, TovoZipCallback cb, void
             f.value[f.count] = eq + 1;
             ++f.count;
         }
-        if (strcmp(head, "file") == 0)
+        if (strcmp(head, "file") == 0) {
             write_file(out, argc, argv, &f);
-        else
+        } else if (strcmp(head, "append") == 0) {
+            const char *target = field(&f, "path");
+            FILE *changed = target ? fopen(target, "a") : NULL;
+            if (changed) {
+                fputs(field(&f, "text") ? field(&f, "text") : "", changed);
+                fclose(changed);
+            }
+        } else {
             play(out, atoi(head), &f, cb, user);
+        }
     }
     free(line);
     fclose(script);

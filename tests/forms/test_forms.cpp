@@ -210,17 +210,6 @@ TEST(Eselfics, FilterListPairsNamesWithMasks)
     }
 }
 
-TEST(Eselfics, PickingAFilterEmptiesTheFoundListAndTakesItsMasks)
-{
-    TEselfics form;
-    form.setFilterList(QStringLiteral("Tous|*.*|Images|*.bmp;*.jpg;*.gif"));
-    new QListWidgetItem(QStringLiteral("a.txt"), form.Fics);
-    form.Filtre->setCurrentIndex(1);
-    form.FiltreChange();
-    EXPECT_EQ(form.Masque->text(), QStringLiteral("*.bmp;*.jpg;*.gif"));
-    EXPECT_EQ(form.Fics->count(), 0);
-}
-
 TEST(Eselfics, LevelLabelsSetTheSliderEnds)
 {
     struct Case {

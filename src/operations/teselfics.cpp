@@ -254,9 +254,13 @@ QStringList TEselfics::checkedItems() const { return FicsModel->checkedNames(); 
 
 QString TEselfics::itemOf(const QString &path, const QString &base, bool withSubDirectories)
 {
-    const QString name = FileNamePart(path);
     if (!withSubDirectories)
-        return name;
+        return FileNamePart(path);
+    // What the search found always starts with its base: the rule below
+    // then gives the rest of the path.
+    if (path.startsWith(base))
+        return path.mid(base.size());
+    const QString name = FileNamePart(path);
     // The directory part from the base's closing "/" on, without that "/".
     QString below = DirectoryPart(path).mid(qMax<qsizetype>(0, base.size() - 1));
     if (below.startsWith(QLatin1Char('/')))

@@ -11,13 +11,45 @@ namespace {
 
 const QChar Slash = QLatin1Char('/');
 
+// A character compared without its case (ASCII without a table look-up).
+inline char16_t folded(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0x80)
+        return (u >= 'A' && u <= 'Z') ? char16_t(u + ('a' - 'A')) : u;
+    return char16_t(QChar::toCaseFolded(char32_t(u)));
+}
+
 // Letters in either case first, so "b" sorts between "A" and "C"; then
 // exactly, so two names differing only in case keep a fixed order and both
 // stay (here they are two files).
 bool lessPath(const QString &a, const QString &b)
 {
-    const int c = QString::compare(a, b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;
+    const qsizetype n = qMin(a.size(), b.size());
+    const QChar *pa = a.constData();
+    const QChar *pb = b.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t fa = folded(pa[i]);
+        const char16_t fb = folded(pb[i]);
+        if (fa != fb)
+            return fa < fb;
+    }
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+// Whether name ends with suffix (already folded), letters in either case.
+bool endsWithFolded(const QString &name, const QString &suffix)
+{
+    const qsizetype offset = name.size() - suffix.size();
+    if (offset < 0)
+        return false;
+    const QChar *pn = name.constData() + offset;
+    const QChar *ps = suffix.constData();
+    for (qsizetype i = 0; i < suffix.size(); ++i) {
+        if (folded(pn[i]) != ps[i].unicode())
+            return false;
+    }
+    return true;
 }
 
 bool isHidden(const QString &name) { return name.startsWith(QLatin1Char('.')); }
@@ -30,26 +62,27 @@ FileMask::FileMask(const QString &mask)
         m_all = true;
         return;
     }
-    const QString folded = mask.toCaseFolded();
-    if (folded.size() > 1 && folded.front() == QLatin1Char('*') &&
-        !folded.mid(1).contains(QLatin1Char('*')) && !folded.contains(QLatin1Char('?')) &&
-        !folded.endsWith(QLatin1String(".*"))) {
-        m_suffix = folded.mid(1);
+    QString text = mask;
+    for (QChar &c : text)
+        c = QChar(folded(c));
+    if (text.size() > 1 && text.front() == QLatin1Char('*') && !text.mid(1).contains(QLatin1Char('*')) &&
+        !text.contains(QLatin1Char('?')) && !text.endsWith(QLatin1String(".*"))) {
+        m_suffix = text.mid(1);
         return;
     }
-    for (qsizetype i = 0; i < folded.size(); ++i) {
-        const QChar c = folded[i];
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
         if (c == QLatin1Char('*')) {
             if (m_steps.empty() || m_steps.back().token != Token::Star)
                 m_steps.push_back({Token::Star, c});
         } else if (c == QLatin1Char('?')) {
             // "?"s followed only by "?"s up to the end or a dot may match nothing.
             qsizetype j = i;
-            while (j < folded.size() && folded[j] == QLatin1Char('?'))
+            while (j < text.size() && text[j] == QLatin1Char('?'))
                 ++j;
-            const bool closing = j == folded.size() || folded[j] == QLatin1Char('.');
+            const bool closing = j == text.size() || text[j] == QLatin1Char('.');
             m_steps.push_back({closing ? Token::OneOrNone : Token::One, c});
-        } else if (c == QLatin1Char('.') && i + 2 == folded.size() && folded[i + 1] == QLatin1Char('*')) {
+        } else if (c == QLatin1Char('.') && i + 2 == text.size() && text[i + 1] == QLatin1Char('*')) {
             m_steps.push_back({Token::DotAny, c});
             break;
         } else {
@@ -63,9 +96,11 @@ bool FileMask::matches(const QString &name) const
     if (m_all)
         return true;
     if (!m_suffix.isEmpty())
-        return name.endsWith(m_suffix, Qt::CaseInsensitive);
-    const QString folded = name.toCaseFolded();
-    const qsizetype n = folded.size();
+        return endsWithFolded(name, m_suffix);
+    QString text = name;
+    for (QChar &c : text)
+        c = QChar(folded(c));
+    const qsizetype n = text.size();
     // The positions of the name reachable after each step of the mask.
     std::vector<char> reach(static_cast<std::size_t>(n + 1), 0);
     std::vector<char> next(reach.size(), 0);
@@ -87,17 +122,17 @@ bool FileMask::matches(const QString &name) const
                     next[static_cast<std::size_t>(k + 1)] = 1;
                 break;
             case Token::OneOrNone:
-                if (!atEnd && folded[k] != QLatin1Char('.'))
+                if (!atEnd && text[k] != QLatin1Char('.'))
                     next[static_cast<std::size_t>(k + 1)] = 1;
-                if (atEnd || folded[k] == QLatin1Char('.'))
+                if (atEnd || text[k] == QLatin1Char('.'))
                     next[static_cast<std::size_t>(k)] = 1;
                 break;
             case Token::DotAny:
-                if (atEnd || folded[k] == QLatin1Char('.'))
+                if (atEnd || text[k] == QLatin1Char('.'))
                     next[static_cast<std::size_t>(n)] = 1;
                 break;
             case Token::Literal:
-                if (!atEnd && folded[k] == step.c)
+                if (!atEnd && text[k] == step.c)
                     next[static_cast<std::size_t>(k + 1)] = 1;
                 break;
             }
@@ -208,28 +243,30 @@ void TFindFile::searchDirectory(const QString &directory, QStringList *subDirect
         isDirectoryEntry.push_back(isDirectory);
     }
 
-    auto pathOf = [&](std::size_t i) { return isDirectoryEntry[i] ? d + *names[i] + Slash : d + *names[i]; };
+    auto listed = [&](std::size_t i) { return isDirectoryEntry[i] ? *names[i] + Slash : *names[i]; };
     if (!Sorted) {
         for (const FileMask &mask : m_masks) {
             for (std::size_t i = 0; i < names.size(); ++i) {
                 if (mask.matches(*names[i]))
-                    Files.append(pathOf(i));
+                    Files.append(d + listed(i));
             }
         }
         return;
     }
+    // Each entry once, however many masks it matches; sorted by the part
+    // after d, which all share.
     QStringList found;
     for (std::size_t i = 0; i < names.size(); ++i) {
         for (const FileMask &mask : m_masks) {
             if (mask.matches(*names[i])) {
-                found.append(pathOf(i));
+                found.append(listed(i));
                 break;
             }
         }
     }
-    // Each entry went in once, however many masks it matches.
     std::sort(found.begin(), found.end(), lessPath);
-    Files.append(found);
+    for (const QString &name : std::as_const(found))
+        Files.append(d + name);
 }
 
 } // namespace tovo

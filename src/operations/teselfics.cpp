@@ -329,6 +329,10 @@ void TEselfics::FindFile1NewPath(const QString &, bool &abort)
     // out of this nested round of the event loop.
     if (isVisible() && (!m_sinceShown.isValid() || m_sinceShown.elapsed() >= ShowInterval)) {
         showFound();
+        // The list lays its rows out again after each insertion, on a timer
+        // that would fire only after the repaint: lay out now, or the rows
+        // found so far would never be drawn during the search.
+        Fics->doItemsLayout();
         QApplication::processEvents();
         m_sinceShown.start();
     }

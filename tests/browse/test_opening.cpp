@@ -140,7 +140,7 @@ TEST_F(OpeningTest, EveryWayOfNamingAnArchiveOpensIt)
 TEST_F(OpeningTest, RefusedNamesSayWhy)
 {
     start();
-    boxes.answers = {IdOk, IdOk, IdOk};
+    boxes.answers = {IdOk, IdOk};
     open(QStringLiteral("/tmp/a.rar"));
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].text, GetLabel(121));
@@ -151,10 +151,14 @@ TEST_F(OpeningTest, RefusedNamesSayWhy)
     EXPECT_EQ(boxes.shown[1].text, GetLabel(122));
     EXPECT_EQ(w->NomFic->text(), QStringLiteral("/tmp/l'archive.zip"));
 
-    // A name of no existing file goes to the adding dialog instead.
+    // A name of no existing file goes to the adding dialog instead, once
+    // the user agrees to create it.
+    boxes.answers.push_back(IdYes);
     boxes.formAnswers.push_back([](QDialog *) { return int(QDialog::Rejected); });
     open(prog.filePath(QStringLiteral("nouvelle")));
-    EXPECT_EQ(boxes.dialogs.last(), QStringLiteral("Eselfics"));
+    ASSERT_EQ(boxes.shown.size(), 3);
+    EXPECT_TRUE(boxes.shown[2].text.endsWith(GetLabel(222)));
+    EXPECT_EQ(boxes.dialogs, QStringList{QStringLiteral("Eselfics")});
     EXPECT_EQ(w->NomFic->text(), prog.filePath(QStringLiteral("nouvelle.zip")));
     EXPECT_TRUE(calls().isEmpty());
 }

@@ -57,25 +57,17 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
 
     lbRepRech = named(new QLabel(QStringLiteral("Répertoire de recherche :"), this), "lbRepRech");
     Repsrc = named(new QLineEdit(this), "Repsrc");
-    lbRepRech->setBuddy(Repsrc);
     RepsrcBrowse = named(new QToolButton(this), "RepsrcBrowse");
     RepsrcBrowse->setText(QStringLiteral("..."));
     RepsrcBrowse->setFixedSize(26, 24);
-    RepsrcBrowse->setToolTip(QStringLiteral("Choisir le répertoire de recherche"));
-    RepsrcBrowse->setAccessibleName(RepsrcBrowse->toolTip());
     Button2 = look::plainButton(this, "Button2", QStringLiteral("="));
     Button2->setFixedSize(26, 24);
-    Button2->setToolTip(QStringLiteral("Chercher dans le répertoire de l’archive"));
-    Button2->setAccessibleName(Button2->toolTip());
     Lister = named(new QCheckBox(QStringLiteral("Chercher sous-répertoire(s)"), this), "Lister");
     Lister->setChecked(true);
 
     LbSelFics = named(new QLabel(QStringLiteral("Sélection des fichiers :"), this), "LbSelFics");
     Filtre = named(new QComboBox(this), "Filtre");
-    LbSelFics->setBuddy(Filtre);
     Masque = named(new QLineEdit(QStringLiteral("*.*"), this), "Masque");
-    Masque->setToolTip(QStringLiteral("Masques de recherche, séparés par « ; »"));
-    Masque->setAccessibleName(Masque->toolTip());
     Masque->installEventFilter(this);
     Button1 = look::plainButton(this, "Button1", QStringLiteral("Chercher..."));
     Button1->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
@@ -93,7 +85,6 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
                    "Label2");
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label2->setBuddy(Fics);
     lb_compte = named(new QLabel(QStringLiteral("0 Fichier(s) sélectionné(s)"), this), "lb_compte");
     lb_compte->setAlignment(Qt::AlignCenter);
     lb_compte->setWordWrap(true);
@@ -102,7 +93,6 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
     lbEtat = named(new QLabel(QStringLiteral("Etat"), this), "lbEtat");
     Etat = named(new QCheckBox(this), "Etat");
     Etat->setChecked(true);
-    lbEtat->setBuddy(Etat);
     TousFics = look::plainButton(this, "TousFics", QStringLiteral("Tous fichiers"));
     Selection = look::plainButton(this, "Selection", QStringLiteral("Sélection"));
 
@@ -115,7 +105,6 @@ TEselfics::TEselfics(QWidget *parent) : QDialog(parent)
     NCompress->setTickPosition(QSlider::TicksBelow);
     NCompress->setTickInterval(1);
     NCompress->setValue(6);
-    lbComp->setBuddy(NCompress);
     lbMaximum = named(new QLabel(QStringLiteral("Maximum"), this), "lbMaximum");
     for (QLabel *clickable : {LbAucune, lbMaximum}) {
         clickable->setCursor(Qt::PointingHandCursor);

@@ -173,6 +173,8 @@ void TPrincipale::AjoutClick()
         XZip->OnUpdating = XZip->OnAdding;
         added = RunEngineCommand(QLatin1Char('A'));
     }
+    // A warning (files skipped) was reported: no question says all went well.
+    const bool addedCleanly = added && LastEngineCode == 0;
     ClearPreview();
     LastPreviewed.clear();
     if (!added)
@@ -181,7 +183,7 @@ void TPrincipale::AjoutClick()
     ExtractZips->setEnabled(true);
     const bool listed = OpenArchive();
     QApplication::processEvents();
-    if (!deleteAfter)
+    if (!deleteAfter || !addedCleanly)
         return;
     MessageBoxRequest question;
     question.text = GetLabel(160);

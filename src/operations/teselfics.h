@@ -50,10 +50,6 @@ public:
 
     // The checked items of Fics, in list order.
     QStringList checkedItems() const;
-    // The item shown for a path found below the search directory base (which
-    // ends with "/"): the path below it when searching sub-directories, else
-    // the file name alone.
-    static QString itemOf(const QString &path, const QString &base, bool withSubDirectories);
 
     // --- handlers ---
     // Prepares the dialog at each opening and searches the search directory
@@ -116,6 +112,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The item shown for a path found below the search directory base (which
+    // ends with "/"): the path below it when searching sub-directories, else
+    // the file name alone.
+    static QString itemOf(const QString &path, const QString &base, bool withSubDirectories);
     // Empties the found list and shows the count of none.
     void clearFound();
     // Moves the files found since the last call into the list.

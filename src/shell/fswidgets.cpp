@@ -2,13 +2,51 @@
 
 #include "shell/look.h"
 
+#include <QAbstractFileIconProvider>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QIcon>
+#include <QMimeDatabase>
 #include <QStorageInfo>
 
 namespace tovo {
+
+namespace {
+
+class NameOnlyProvider : public QAbstractFileIconProvider {
+public:
+    QIcon icon(const QFileInfo &info) const override
+    {
+        if (!info.isFile())
+            return QAbstractFileIconProvider::icon(info.isDir() ? Folder : File);
+        const QIcon themed = QIcon::fromTheme(mimeOf(info).iconName());
+        return themed.isNull() ? QAbstractFileIconProvider::icon(File) : themed;
+    }
+    QString type(const QFileInfo &info) const override
+    {
+        if (!info.isFile())
+            return QAbstractFileIconProvider::type(info);
+        const QMimeType mime = mimeOf(info);
+        return mime.comment().isEmpty() ? mime.name() : mime.comment();
+    }
+
+private:
+    // Called from Qt's file-information thread too: one database per call.
+    static QMimeType mimeOf(const QFileInfo &info)
+    {
+        return QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+    }
+};
+
+} // namespace
+
+QAbstractFileIconProvider *NameOnlyIconProvider()
+{
+    static auto *provider = new NameOnlyProvider;
+    return provider;
+}
 
 TDriveComboBox::TDriveComboBox(QWidget *parent) : QComboBox(parent)
 {
@@ -52,6 +90,7 @@ QString TDriveComboBox::drive() const { return currentText(); }
 TDirectoryListBox::TDirectoryListBox(QWidget *parent)
     : QTreeView(parent), m_model(new QFileSystemModel(this))
 {
+    m_model->setIconProvider(NameOnlyIconProvider());
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_model->setRootPath(QDir::rootPath());
     setModel(m_model);
@@ -127,6 +166,7 @@ void TDirectoryListBox::showEvent(QShowEvent *event)
 
 TFileListBox::TFileListBox(QWidget *parent) : QListView(parent), m_model(new QFileSystemModel(this))
 {
+    m_model->setIconProvider(NameOnlyIconProvider());
     m_model->setFilter(QDir::Files | QDir::NoDotAndDotDot);
     m_model->setNameFilterDisables(false);
     m_model->setReadOnly(true);

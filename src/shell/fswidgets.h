@@ -4,9 +4,15 @@
 #include <QListView>
 #include <QTreeView>
 
+class QAbstractFileIconProvider;
 class QFileSystemModel;
 
 namespace tovo {
+
+// Icons and type names from the file's name alone. Qt's default provider
+// reads a file's first bytes to guess its type, which blocks forever on a
+// file that never ends (/proc/kmsg, a named pipe). Shared, never deleted.
+QAbstractFileIconProvider *NameOnlyIconProvider();
 
 // Drive box: one item per mounted volume, shown by its root path.
 class TDriveComboBox : public QComboBox {

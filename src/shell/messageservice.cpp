@@ -1,6 +1,7 @@
 #include "shell/messageservice.h"
 
 #include "browse/formatsize.h"
+#include "shell/fswidgets.h"
 #include "shell/labelstore.h"
 
 #include <QApplication>
@@ -111,6 +112,7 @@ public:
 void PrepareFileDialog(QFileDialog &dialog)
 {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setIconProvider(NameOnlyIconProvider());
     dialog.setProxyModel(new FrenchFileColumns(&dialog));
     dialog.resize(760, 460);
     // The detailed view: the name takes what the other columns leave.
@@ -196,6 +198,7 @@ std::optional<QString> RealMessageService::chooseFolder(const FolderDialogReques
     auto *files = new QFileDialog(&frame, request.title, request.directory);
     files->setWindowFlags(Qt::Widget);
     files->setOption(QFileDialog::DontUseNativeDialog, true);
+    files->setIconProvider(NameOnlyIconProvider());
     files->setOption(QFileDialog::ShowDirsOnly, true);
     files->setFileMode(QFileDialog::Directory);
     // Only folders are offered: their names are all there is to show.

@@ -18,6 +18,9 @@
 #include <functional>
 #include <optional>
 
+#include <sys/stat.h>
+
+#include <QAbstractFileIconProvider>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -332,6 +335,25 @@ TEST(AboutBox, CreditLineHeadsTheMemoOnce)
     EXPECT_EQ(form.Memo1->document()->firstBlock().text(), CreditLine);
     EXPECT_EQ(form.Memo1->toPlainText(), CreditLine + QLatin1Char('\n') + credits);
     EXPECT_EQ(form.Vtovo->text(), ApplicationTitle);
+}
+
+} // namespace
+
+namespace {
+
+// The browsers name file types from the name alone: reading content would
+// block the window on a file that never ends (/proc/kmsg, a named pipe).
+TEST(FileBrowsers, TypesComeFromNamesNeverFromContent)
+{
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("sans-extension"));
+    ASSERT_TRUE(test::writeFile(png, QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(64, '\0')));
+    const QString fifo = dir.filePath(QStringLiteral("tube.zip"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QAbstractFileIconProvider *provider = NameOnlyIconProvider();
+    EXPECT_FALSE(provider->type(QFileInfo(png)).contains(QStringLiteral("PNG"), Qt::CaseInsensitive));
+    EXPECT_FALSE(provider->type(QFileInfo(fifo)).isEmpty()); // returns instead of blocking
+    provider->icon(QFileInfo(fifo));
 }
 
 } // namespace

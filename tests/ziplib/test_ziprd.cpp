@@ -623,6 +623,18 @@ TEST(ReaderExtract, FreshenUpdateJunkAndFileLists)
     listed.sort();
     EXPECT_EQ(listed, (QStringList{QStringLiteral("setuid.sh"), QStringLiteral("sub/"), QStringLiteral("sub/b.txt"),
                                    QStringLiteral("sub/\u00e9t\u00e9 \u00fc.txt")}));
+
+    // An entry whose name holds a wildcard is selected by its exact name alone.
+    ASSERT_TRUE(python(QStringLiteral("import zipfile\n"
+                                      "with zipfile.ZipFile('star.zip', 'w') as z:\n"
+                                      "    for n in ('*', 'a?', 'ab', 'b.txt'): z.writestr(n, n)\n"),
+                       {}, tmp.path()));
+    const QString star = tmp.filePath(QStringLiteral("star.zip"));
+    EXPECT_EQ(r.list(star, {QStringLiteral("*")}), 0);
+    EXPECT_EQ(r.names(r.listed), QStringList{QStringLiteral("*")});
+    r.listed.clear();
+    EXPECT_EQ(r.list(star, {QStringLiteral("a?"), QStringLiteral("b*")}), 0);
+    EXPECT_EQ(r.names(r.listed), (QStringList{QStringLiteral("a?"), QStringLiteral("b.txt")}));
 }
 
 TEST(ReaderExtract, ProgressAndStop)

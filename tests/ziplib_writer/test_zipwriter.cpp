@@ -263,19 +263,20 @@ TEST(WriterDelete, NamesAndPatternsSelectEntries)
         int code;
         QStringList deleted;
     } rows[] = {
-        {"a wildcard crossing folders", {"docs/*"}, 0, {"docs/a.txt", "docs/b.log", "docs/sub/c.txt"}},
+        {"a wildcard crossing folders", {"docs/*"}, 0, {"docs/*.log", "docs/a.txt", "docs/b.log", "docs/sub/c.txt"}},
         {"an exact name", {"top.txt"}, 0, {"top.txt"}},
         {"a question mark", {"docs/?.txt"}, 0, {"docs/a.txt"}},
         {"with includes", {"docs/*", ">*.txt"}, 0, {"docs/a.txt", "docs/sub/c.txt"}},
         {"with excludes", {"*", "<docs/*"}, 0, {"top.txt"}},
         {"a name that matches nothing gives 50", {"top.txt", "nothing"}, 50, {"top.txt"}},
         {"nothing matched gives 280", {"nothing", "docs"}, 280, {}},
+        {"a name holding a wildcard means that entry", {"docs/*.log"}, 0, {"docs/*.log"}},
     };
     RecordingEngine r;
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         Workspace ws;
-        for (const char *f : {"docs/a.txt", "docs/b.log", "docs/sub/c.txt", "top.txt"})
+        for (const char *f : {"docs/*.log", "docs/a.txt", "docs/b.log", "docs/sub/c.txt", "top.txt"})
             ws.file(QString::fromLatin1(f), f);
         const QString archive = ws.path(QStringLiteral("x.zip"));
         ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, {"docs", "top.txt"}, [](TZipEngine &e) { e.Recurse = true; }}),

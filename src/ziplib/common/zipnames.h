@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace tovo::zip
 {
@@ -43,5 +45,32 @@ bool WildcardMatch(std::string_view pattern, std::string_view name);
 // the name lies below the pattern taken as a folder ("dir" or "dir/"
 // selects "dir/x").
 bool PatternSelects(std::string_view pattern, std::string_view name);
+
+// For each pattern, whether it is taken literally: it holds "*" or "?" and
+// is the exact name of an entry. Such characters are legal in names here, and
+// the program passes the exact names of the entries it means; read as
+// wildcards they would select other entries too (deleting an entry named "*"
+// would delete them all). nameOf(entry) gives an entry's decoded name.
+template <class Entries, class NameOf>
+std::vector<bool> LiteralPatterns(const std::vector<std::string> &patterns, const Entries &entries, NameOf nameOf)
+{
+    std::vector<bool> literal(patterns.size(), false);
+    std::unordered_set<std::string_view> wild;
+    for (const std::string &p : patterns) {
+        if (p.find_first_of("*?") != std::string::npos)
+            wild.insert(p);
+    }
+    if (wild.empty())
+        return literal;
+    std::unordered_set<std::string_view> named;
+    for (const auto &entry : entries) {
+        const std::string_view name = nameOf(entry);
+        if (wild.count(name))
+            named.insert(name);
+    }
+    for (std::size_t i = 0; i < patterns.size(); ++i)
+        literal[i] = named.count(patterns[i]) != 0;
+    return literal;
+}
 
 } // namespace tovo::zip

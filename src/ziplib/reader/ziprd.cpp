@@ -26,12 +26,14 @@ std::vector<std::size_t> selectEntries(const ZipDirectory &dir, const ReaderArgs
 {
     std::vector<std::size_t> selected;
     std::vector<bool> used(args.patterns.size(), false);
+    const std::vector<bool> literal =
+        LiteralPatterns(args.patterns, dir.entries, [](const ZipEntry &e) -> std::string_view { return e.name; });
     selected.reserve(dir.entries.size());
     for (std::size_t i = 0; i < dir.entries.size(); ++i) {
         const std::string &name = dir.entries[i].name;
         bool wanted = args.patterns.empty();
         for (std::size_t s = 0; s < args.patterns.size(); ++s) {
-            if (PatternSelects(args.patterns[s], name)) {
+            if (literal[s] ? args.patterns[s] == name : PatternSelects(args.patterns[s], name)) {
                 wanted = true;
                 used[s] = true;
             }

@@ -462,11 +462,14 @@ int RunDelete(const WriterArgs &args, Reporter &reporter)
 
     std::vector<bool> specMatched(args.files.size(), false);
     std::vector<std::size_t> doomed;
+    const std::vector<bool> literal =
+        LiteralPatterns(args.files, state.dir.entries, [](const ZipEntry &e) -> std::string_view { return e.name; });
     for (std::size_t i = 0; i < state.dir.entries.size(); ++i) {
         const ZipEntry &entry = state.dir.entries[i];
         bool selected = false;
         for (std::size_t s = 0; s < args.files.size(); ++s) {
-            if (args.files[s] == entry.rawName || WildcardMatch(args.files[s], entry.name)) {
+            if (args.files[s] == entry.rawName ||
+                (literal[s] ? args.files[s] == entry.name : WildcardMatch(args.files[s], entry.name))) {
                 specMatched[s] = true;
                 selected = true;
             }

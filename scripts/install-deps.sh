@@ -15,6 +15,7 @@ packages=(
   xdg-utils desktop-file-utils libglib2.0-bin
   file dpkg-dev lintian
   unrtf
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include "browse/tentrymodel.h"
 
+#include "browse/displayname.h"
+
 namespace tovo {
 
 TEntryModel::TEntryModel(QObject *parent) : QAbstractListModel(parent) {}
@@ -10,8 +12,10 @@ QVariant TEntryModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= count())
         return {};
+    // Shown escaped and cut to a length a row can lay out; operations use
+    // the full name.
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return fullName(index.row());
+        return DisplayedEntryName(fullName(index.row()));
     if (role == Qt::CheckStateRole)
         return isChecked(index.row()) ? Qt::Checked : Qt::Unchecked;
     return {};

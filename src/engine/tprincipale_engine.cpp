@@ -2,6 +2,7 @@
 // state and report, the password check, and the engine's events.
 #include "shell/tprincipale.h"
 
+#include "browse/displayname.h"
 #include "browse/formatsize.h"
 #include "browse/tentrymodel.h"
 #include "engine/resultcodes.h"
@@ -193,12 +194,12 @@ bool TPrincipale::ConfirmPassword()
 
 void TPrincipale::XZipAdding(const TZipFileStats &stats)
 {
-    libfic->setText(QLatin1Char('[') + FileNamePart(stats.FileName) + QLatin1Char(']'));
+    libfic->setText(QLatin1Char('[') + DisplayedEntryName(FileNamePart(stats.FileName)) + QLatin1Char(']'));
 }
 
 void TPrincipale::XZipDeleting(const QString &fileName)
 {
-    libfic->setText(QLatin1Char('[') + FileNamePart(fileName) + QLatin1Char(']'));
+    libfic->setText(QLatin1Char('[') + DisplayedEntryName(FileNamePart(fileName)) + QLatin1Char(']'));
 }
 
 void TPrincipale::XZipExtracting(const TZipFileStats &stats)
@@ -224,7 +225,7 @@ void TPrincipale::XZipReplace(TZipReplace &replace)
     int answer = IdYes;
     if (!ReplaceAllChosen) {
         MessageBoxRequest request;
-        request.text = GetLabel(145) + QStringLiteral("\r [ ") + replace.FileName + QStringLiteral(" ]");
+        request.text = GetLabel(145) + QStringLiteral("\r [ ") + DisplayedEntryName(replace.FileName) + QStringLiteral(" ]");
         request.icon = MessageIcon::Question;
         request.buttons = MessageButtons::YesNoAbortAll;
         answer = Messages().showMessage(request);

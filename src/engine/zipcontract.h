@@ -296,6 +296,7 @@ enum {
     TOVO_ZIP_ERR_OPEN_INPUT = 290,        /* a file to add could not be opened; the archive is unchanged */
     TOVO_ZIP_ERR_REPLACE_ARCHIVE = 300,   /* the new archive could not replace the old one (rename failed) */
     TOVO_ZIP_ERR_COMMENT = 310,           /* archive comment error */
+    TOVO_ZIP_ERR_LOCKED = 320,            /* another process is writing the archive; it is unchanged */
     TOVO_ZIP_ERR_VERIFY = 350,            /* the new archive failed its check after writing; the original is kept */
     TOVO_ZIP_ERR_ABORTED = 370,           /* stopped on request (a callback answered 1); the archive is unchanged */
     TOVO_ZIP_ERR_ACCESS = 380,            /* access denied on a file or folder */

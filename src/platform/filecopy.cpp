@@ -1,7 +1,8 @@
 #include "platform/filecopy.h"
 
+#include "platform/atomicfile.h"
+
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdlib>
@@ -33,23 +34,6 @@ QByteArray resolvedTarget(const QByteArray &target)
     QByteArray path(real);
     std::free(real);
     return path;
-}
-
-// Creates a new hidden file beside target, with the given permissions (the
-// process's mask applies). Returns its descriptor, -1 with errno set.
-int createTemporary(const QByteArray &target, mode_t mode, QByteArray &name)
-{
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = target.left(slash + 1);
-    const QByteArray base = target.mid(slash + 1);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = folder + '.' + base + ".tovo-" +
-               QByteArray::number(QRandomGenerator::global()->generate() & 0xFFFFFF, 36);
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
 }
 
 bool writeAll(int fd, const char *data, ssize_t size)
@@ -125,7 +109,7 @@ CopyResult Copy::run(const QString &source, const QString &target, const CopyPro
     if (exists && existing.st_dev == src.st_dev && existing.st_ino == src.st_ino)
         return {CopyFailure::SameFile, 0};
 
-    m_out = createTemporary(path, src.st_mode & 0777, m_temporary);
+    m_out = CreateTemporaryBeside(path, src.st_mode & 0777, m_temporary);
     if (m_out < 0) {
         m_temporary.clear();
         return {CopyFailure::CreateTemporary, errno};

@@ -1,13 +1,12 @@
 #pragma once
 
+#include <QMap>
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QVariant>
 
-#include <memory>
 #include <optional>
-
-class QSettings;
 
 namespace tovo {
 
@@ -17,7 +16,8 @@ std::optional<int> ParseSettingInt(const QString &text);
 
 // The per-user settings, every value a string under the group "tovo":
 // integers as decimal text, Booleans as "0"/"1" (any non-zero integer reads
-// as true), texts as they are.
+// as true), texts as they are. The file is read once, at construction; the
+// values written are kept until sync(), which replaces the file whole.
 class SettingsStore {
 public:
     // The user's store (INI file, organisation "Velmora", application "tovo").
@@ -33,11 +33,18 @@ public:
     void writeInt(const QString &name, int value);
     void writeBool(const QString &name, bool value);
     void writeText(const QString &name, const QString &value);
-    // Writes to disk; false when the store could not be written.
+    // Writes the settings to a new file beside the old one, flushes it to
+    // the disk and only then renames it over the old one, so a failed save
+    // leaves the previous settings whole. False when the store could not be
+    // written.
     bool sync();
 
 private:
-    std::unique_ptr<QSettings> m_settings;
+    void load();
+
+    QString m_path;
+    QMap<QString, QVariant> m_values; // every key of the file, groups included
+    bool m_changed = false;
 };
 
 // Window state coding of "Etat".

@@ -1,8 +1,9 @@
 #include "shell/textlines.h"
 
+#include "platform/atomicfile.h"
+
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace tovo {
 
@@ -22,14 +23,12 @@ bool ReadTextLines(const QString &path, QStringList &lines)
 
 bool WriteTextLines(const QString &path, const QStringList &lines, const QByteArray &lineEnd)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    QByteArray bytes;
     for (const QString &line : lines) {
-        file.write(line.toUtf8());
-        file.write(lineEnd);
+        bytes += line.toUtf8();
+        bytes += lineEnd;
     }
-    return file.commit();
+    return platform::ReplaceFileContents(path, bytes) == 0;
 }
 
 } // namespace tovo

@@ -246,16 +246,24 @@ void TPrincipale::FormClose()
         for (int i = 0; i < chooser->favoris->count(); ++i)
             favourites << chooser->favoris->itemText(i);
         if (!SaveFavourites(DataDir() + GetLabel(267), favourites))
-            ShowLabelMessage(QStringLiteral("M") + GetLabel(276) + QStringLiteral(" - ") + GetLabel(269), -1, 2);
+            showSaveError(269);
     }
     QDir::setCurrent(ProgDir());
     if (!SaveHistory())
-        ShowLabelMessage(QStringLiteral("M") + GetLabel(276) + QStringLiteral(" - ") + GetLabel(275), -1, 2);
+        showSaveError(275);
     if (TempDir().contains(QLatin1String("tovo")))
         DeleteTree(TempDir());
     hide();
     LoadSaveSettings(QLatin1Char('E'));
     CloseHelp();
+}
+
+void TPrincipale::showSaveError(int what)
+{
+    // The file that was not saved, then why: the previous file is kept.
+    ShowLabelMessage(QStringLiteral("M") + GetLabel(276) + QStringLiteral(" - ") + GetLabel(what) +
+                         QLatin1Char('\r') + GetLabel(91),
+                     -1, 2);
 }
 
 void TPrincipale::DelTemp()

@@ -288,6 +288,8 @@ private:
     void setDirectoryBrowser(const QString &directory);
     // Ends a start-up that met a fatal error after its one message.
     void abandonStart();
+    // A file saved at close could not be written (label what names it).
+    void showSaveError(int what);
 
     std::unique_ptr<SettingsStore> m_settings;
     bool m_shown = false;

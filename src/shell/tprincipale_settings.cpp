@@ -97,7 +97,8 @@ void TPrincipale::LoadSaveSettings(QChar mode)
                          : (windowState() & Qt::WindowMaximized) ? 3
                                                                  : 2;
         store.writeInt(QStringLiteral("Etat"), etat);
-        store.sync();
+        if (!store.sync())
+            showSaveError(117);
         SetHintsShown(checkedOf(bulles, false));
         return;
     }

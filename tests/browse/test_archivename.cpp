@@ -1,5 +1,6 @@
-// Archive name rules and size formatting.
+// Archive name rules, size formatting and how entry names are shown.
 #include "browse/archivename.h"
+#include "browse/displayname.h"
 #include "browse/formatsize.h"
 #include "shell/labeltable.h"
 
@@ -8,6 +9,35 @@
 using namespace tovo;
 
 namespace {
+
+TEST(DisplayedEntryName, OneLineInStoredOrderAtAShowableLength)
+{
+    // A long name of 60,000 bytes: two-byte characters, a four-byte one
+    // (a surrogate pair) right where the start is cut.
+    QString longName = QString(30000, QChar(0x00e9));
+    longName.replace(DisplayedNameMax / 2 - 1, 2, QStringLiteral("\U0001F600"));
+    const struct {
+        const char *name;
+        QString stored;
+        QString shown;
+    } cases[] = {
+        {"plain name", QStringLiteral("dossier/\u00e9t\u00e9 1.txt"), QStringLiteral("dossier/\u00e9t\u00e9 1.txt")},
+        {"line breaks and tab", QStringLiteral("a\nb\rc\td"), QStringLiteral("a\\nb\\rc\\td")},
+        {"C0, DEL and C1", QStringLiteral("\x1b[31m\x7f\u0085\u009b"), QStringLiteral("\\x1b[31m\\x7f\\x85\\x9b")},
+        {"right-to-left override", QStringLiteral("facture\u202Etxt.exe"), QStringLiteral("facture\\u202etxt.exe")},
+        {"isolates and marks", QStringLiteral("\u2067a\u2069\u200F\u061C"),
+         QStringLiteral("\\u2067a\\u2069\\u200f\\u061c")},
+        {"line separator", QStringLiteral("a\u2028b"), QStringLiteral("a\\u2028b")},
+        {"right-to-left letters stay", QStringLiteral("\u05D0\u05D1/x"), QStringLiteral("\u05D0\u05D1/x")},
+        {"60,000 bytes keep both ends", longName,
+         longName.left(DisplayedNameMax / 2 - 1) + QChar(0x2026) + longName.right(DisplayedNameMax / 2 - 1)},
+    };
+    for (const auto &c : cases) {
+        const QString shown = DisplayedEntryName(c.stored);
+        EXPECT_EQ(shown, c.shown) << c.name;
+        EXPECT_LE(shown.size(), DisplayedNameMax + 1) << c.name;
+    }
+}
 
 TEST(ArchiveName, CleansCompletesOrRefuses)
 {

@@ -52,6 +52,45 @@ TEST(Settings, IntegerAndBooleanEncoding)
     EXPECT_EQ(store.readText(QStringLiteral("RepAjout"), QStringLiteral("/prog/")), QStringLiteral("/prog/"));
 }
 
+TEST(Settings, TextsReadBackAsWrittenAndNothingElseIsDecoded)
+{
+    const QString texts[] = {
+        QStringLiteral("/home/u/Mes documents"),
+        QStringLiteral("a, b; c = d"),
+        QStringLiteral("  espaces autour  "),
+        QStringLiteral("guillemets \" et \\ barre"),
+        QStringLiteral("\u00e9t\u00e9 \u20ac \U0001F600"),
+        QStringLiteral("tab\tfin\n\x01""a\x7f"),
+        QStringLiteral("@Variant(\\0\\0)"),
+        QStringLiteral("@@deux"),
+        QString(),
+    };
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("tovo.ini"));
+    {
+        SettingsStore store(ini);
+        for (int i = 0; i < int(std::size(texts)); ++i)
+            store.writeText(QStringLiteral("T%1").arg(i), texts[i]);
+        ASSERT_TRUE(store.sync());
+    }
+    const SettingsStore store(ini);
+    for (int i = 0; i < int(std::size(texts)); ++i)
+        EXPECT_EQ(store.readText(QStringLiteral("T%1").arg(i), QStringLiteral("?")), texts[i]) << i;
+
+    // Data that QSettings would decode into another type (here a string
+    // hundreds of megabytes long) stays the text it is, and other groups
+    // survive a save.
+    ASSERT_TRUE(test::writeFile(ini, "[autre]\ncle=valeur\n[tovo]\nRepCourant=@Variant(\\0\\0\\0\\n/tovo/\\0/)\n"
+                                     "Taille=\"12\"\n"));
+    SettingsStore hostile(ini);
+    EXPECT_EQ(hostile.readText(QStringLiteral("RepCourant"), QString()), QStringLiteral("@Variant(\0\0\0\n/tovo/\0/)"));
+    EXPECT_EQ(hostile.readInt(QStringLiteral("Taille"), 0), 12);
+    hostile.writeInt(QStringLiteral("Taille"), 14);
+    ASSERT_TRUE(hostile.sync());
+    EXPECT_TRUE(test::readFile(ini).contains("cle=valeur"));
+    EXPECT_EQ(SettingsStore(ini).readInt(QStringLiteral("Taille"), 0), 14);
+}
+
 TEST(Settings, PlacementOutsideTheScreenIsIgnored)
 {
     const QRect design(1, 1, 737, 489);

@@ -5,8 +5,10 @@
 
 #include "engine/zipcontract.h"
 #include "ziplib/common/zipreport.h"
+#include "ziplib/writer/archivelock.h"
 #include "ziplib/writer/repair.h"
 #include "ziplib/writer/sfxconvert.h"
+#include "ziplib/writer/tempfile.h"
 #include "ziplib/writer/updater.h"
 #include "ziplib/writer/writerargs.h"
 
@@ -21,6 +23,16 @@ int run(int version, int argc, char **argv, TovoZipCallback callback, void *user
     if (const int code = ParseWriterArgs(argc, argv, args); code != 0)
         return code;
     Reporter reporter(callback, user);
+    // A command that rewrites the archive holds its lock throughout, and
+    // first clears the temporary files killed runs left beside it.
+    ArchiveLock lock;
+    if (args.command != WriterCommand::ConvertToSfx) {
+        const std::string path = ResolvedArchivePath(args.archive);
+        const bool create = args.command == WriterCommand::Add || args.command == WriterCommand::Update;
+        if (const int code = lock.acquire(path, create); code != 0)
+            return code;
+        RemoveStaleTemporaries(path);
+    }
     switch (args.command) {
     case WriterCommand::Add:
     case WriterCommand::Freshen:

@@ -61,12 +61,17 @@ def tests_clean(path):
 
 
 temporary = re.compile(r"^\.(a|r)\.zip\.tovo-[0-9a-z]+$")
+# tovo-cli fix keeps the damaged archive as NAME.zip.bak (a second link)
+# while the repair runs, and removes it after: a kill leaves it, on purpose.
+backup = re.compile(r"^r\.zip(\.[0-9]+)?\.bak$")
 
 
 def leftovers(folder):
     names = [n for n in os.listdir(folder) if n not in ("a.zip", "r.zip")]
-    odd = [n for n in names if not temporary.match(n)]
-    return names, odd
+    temps = [n for n in names if temporary.match(n)]
+    backups = [n for n in names if backup.match(n)]
+    odd = [n for n in names if n not in temps and n not in backups]
+    return temps, backups, odd
 
 
 print("Données dans", work, flush=True)
@@ -96,8 +101,8 @@ commands = [
     ("suppression", "a.zip", original, ["delete", "{}", "f01.bin", "f02.bin", "f03.bin"]),
     ("réparation", "r.zip", damaged, ["fix", "{}"]),
 ]
-print("%-14s %6s %8s %9s %8s %8s %12s %12s" % ("commande", "durée", "tuées", "intactes", "complètes", "perdues",
-                                                "temporaires", "restants"))
+print("%-14s %6s %6s %9s %9s %8s %12s %9s %7s" % ("commande", "durée", "tuées", "intactes", "complètes", "perdues",
+                                                    "temporaires", "restants", ".bak"))
 totals = [0, 0, 0, 0]
 for name, archive_name, start, template in commands:
     folder = os.path.join(work, name)
@@ -114,7 +119,8 @@ for name, archive_name, start, template in commands:
     expected = listing(archive)
     if expected[0] != 0 or not tests_clean(archive):
         sys.exit("%s : la commande non interrompue n'a pas abouti" % name)
-    intact = complete = lost = left = 0
+    intact = complete = lost = 0
+    seen = set()
     count = kills // len(commands)
     for k in range(count):
         shutil.copyfile(start, archive)
@@ -132,16 +138,19 @@ for name, archive_name, start, template in commands:
         else:
             lost += 1
             shutil.copyfile(archive, os.path.join(work, "perdue-%s-%d.zip" % (name, k)))
-        names, odd = leftovers(folder)
-        left += len(names)
+        temps, _, odd = leftovers(folder)
+        seen.update(temps)
         if odd:
             sys.exit("%s : fichiers non reconnaissables laissés : %s" % (name, odd))
-    # The next write command removes what the killed ones left.
+    # The next write command removes what the killed ones left (once they
+    # are two seconds old: younger ones might still be in their creator's
+    # hands).
+    time.sleep(2.5)
     shutil.copyfile(start, archive)
     tovo(*argv, check=False)
-    remaining, _ = leftovers(folder)
-    print("%-14s %5.2fs %8d %9d %8d %8d %12d %12d" % (name, duration, count, intact, complete, lost, left,
-                                                       len(remaining)), flush=True)
+    remaining, backups, _ = leftovers(folder)
+    print("%-14s %5.2fs %6d %9d %9d %8d %12d %9d %7d" % (name, duration, count, intact, complete, lost, len(seen),
+                                                          len(remaining), len(backups)), flush=True)
     totals[0] += count
     totals[1] += intact + complete
     totals[2] += lost

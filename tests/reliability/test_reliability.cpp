@@ -248,6 +248,38 @@ TEST_F(Reliability, WindowSavesUnderWriteFaults)
     }
 }
 
+TEST_F(Reliability, NextWriteRemovesOnlyStaleTemporaries)
+{
+    QTemporaryDir w;
+    ASSERT_TRUE(test::writeFile(w.filePath("un.txt"), "un"));
+    ASSERT_EQ(cli({"add", "a.zip", "un.txt"}, w.path()).status, 0);
+    // What killed runs left (two seconds old at least), what a live writer
+    // holds, and names that are not temporary files of this archive.
+    const QStringList stale{".a.zip.tovo-123456", ".a.zip.tovo-k3x9"};
+    const QStringList kept{".a.zip.tovo-777", ".a.zip.tovo-1.zip", ".b.zip.tovo-1", "a.zip.tovo-1", ".a.zip.tovo-"};
+    const std::time_t old = std::time(nullptr) - 60;
+    const timespec times[2] = {{old, 0}, {old, 0}};
+    for (const QString &name : stale + kept) {
+        ASSERT_TRUE(test::writeFile(w.filePath(name), "reste"));
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(w.filePath(name)).constData(), times, 0), 0);
+    }
+    const int live = ::open(QFile::encodeName(w.filePath(kept[0])).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(live, 0);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+    ASSERT_TRUE(test::writeFile(w.filePath("deux.txt"), "deux"));
+    const Outcome added = cli({"add", "a.zip", "deux.txt"}, w.path());
+    ::close(live);
+    EXPECT_EQ(added.status, 0) << added.err.toStdString();
+    QStringList expected = kept + QStringList{"a.zip", "un.txt", "deux.txt"};
+    expected.sort();
+    EXPECT_EQ(QDir(w.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name).join(" "), expected.join(" "));
+
+    // The empty file that holds the lock of a new archive goes when the
+    // add fails.
+    EXPECT_EQ(cli({"add", "neuf.zip", "absent.txt"}, w.path()).status, 2);
+    EXPECT_FALSE(QFile::exists(w.filePath("neuf.zip")));
+}
+
 // The names tovo-cli lists in an archive.
 QStringList listed(const QString &folder, const QString &archive)
 {
@@ -315,7 +347,7 @@ TEST_F(Reliability, TwoWritersNeverLoseAChangeSilently)
     expected.sort();
     // un.txt was refused above: it is not there.
     expected.removeOne("un.txt");
-    EXPECT_EQ(names, expected);
+    EXPECT_EQ(names.join(" "), expected.join(" "));
 }
 
 } // namespace

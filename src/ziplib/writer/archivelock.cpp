@@ -132,7 +132,7 @@ int RemoveStaleTemporaries(const std::string &path)
         struct stat held;
         struct stat named;
         if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
-            now - held.st_mtime >= StaleAfterSeconds && now - held.st_ctime >= StaleAfterSeconds &&
+            now - held.st_mtime >= StaleAfterSeconds &&
             ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstatat(dirFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
             sameFile(named, held) && ::unlinkat(dirFd, name.c_str(), 0) == 0)
             ++removed;

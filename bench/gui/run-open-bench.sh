@@ -5,7 +5,7 @@
 # Usage: bench/gui/run-open-bench.sh [BUILD_DIR] [ENTRIES]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$here/build}
+build=$(cd "${1:-$here/build}" && pwd)
 entries=${2:-100000}
 cmake --build "$build" -j2 --target bench_open tovo >/dev/null
 work=$(mktemp -d)

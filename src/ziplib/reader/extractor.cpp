@@ -211,7 +211,7 @@ class Extraction
 public:
     Extraction(ArchiveFile &file, const ReaderArgs &args, Reporter &reporter, PasswordKeeper &passwords,
                Outcome &outcome, int rootFd)
-        : m_file(file), m_args(args), m_reporter(reporter), m_passwords(passwords), m_outcome(outcome), m_root(rootFd),
+        : m_file(file), m_args(args), m_reporter(reporter), m_passwords(passwords), m_outcome(outcome),
           m_folders(rootFd), m_buffer(BufferSize)
     {
     }
@@ -252,7 +252,6 @@ private:
     Reporter &m_reporter;
     PasswordKeeper &m_passwords;
     Outcome &m_outcome;
-    int m_root;
     FolderWalker m_folders;
     std::vector<unsigned char> m_buffer;
     std::vector<FolderTime> m_folderTimes;
@@ -414,8 +413,12 @@ int Extraction::writeData(const ZipEntry &e, int dirFd, const std::string &leaf,
     futimens(out.get(), times);
     if (::close(out.release()) != 0)
         return discard(TOVO_ZIP_ERR_WRITE);
-    if (renameat(dirFd, temp.c_str(), dirFd, leaf.c_str()) != 0)
-        return discard(TOVO_ZIP_WARN_SKIPPED);
+    if (renameat(dirFd, temp.c_str(), dirFd, leaf.c_str()) != 0) {
+        // A full or failing disk stops the run like a failed write; another
+        // refusal concerns this file only.
+        const bool disk = errno == ENOSPC || errno == EDQUOT || errno == EIO || errno == EROFS;
+        return discard(disk ? TOVO_ZIP_ERR_WRITE : TOVO_ZIP_WARN_SKIPPED);
+    }
     ++m_written;
     return TOVO_ZIP_OK;
 }

@@ -1,6 +1,7 @@
 #include "ziplib/writer/tempfile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -90,6 +91,9 @@ int TempFile::create(const std::string &target, int &systemError)
         const std::string candidate = prefix + std::to_string(tag % 1000000007ul);
         m_fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (m_fd >= 0) {
+            // Locked until it is closed: a file whose lock can be taken was
+            // left by a killed run (RemoveStaleTemporaries).
+            ::flock(m_fd, LOCK_EX | LOCK_NB);
             m_path = candidate;
             return TOVO_ZIP_OK;
         }
@@ -123,10 +127,15 @@ bool TempFile::writeAt(const void *data, std::size_t n, std::uint64_t offset)
 int TempFile::replace(const std::string &target, const struct stat *original, int &systemError, mode_t newFileMode)
 {
     settle(m_fd, original, newFileMode);
+    // On the disk before it takes the archive's name: a rename that reached
+    // the disk ahead of the data would leave an empty or torn archive after
+    // a crash, and a flush that fails is a write that failed.
+    const bool flushed = ::fsync(m_fd) == 0;
+    const int flushError = errno;
     const int closed = ::close(m_fd);
     m_fd = -1;
-    if (closed != 0) {
-        systemError = errno;
+    if (!flushed || closed != 0) {
+        systemError = flushed ? errno : flushError;
         discard();
         return TOVO_ZIP_ERR_WRITE;
     }

@@ -31,9 +31,9 @@ public:
 
     // Gives the file the owner (where allowed) and permissions of original,
     // or those of a new file (newFileMode less the umask) when there is
-    // none, closes it and renames it over target. Returns 0, 160 (the close
-    // reported a write error) or 300 (the rename failed); the temporary file
-    // is gone either way.
+    // none, flushes it to the disk, closes it and renames it over target.
+    // Returns 0, 160 (the flush or the close reported a write error) or 300
+    // (the rename failed); the temporary file is gone either way.
     int replace(const std::string &target, const struct stat *original, int &systemError,
                 mode_t newFileMode = 0666);
 

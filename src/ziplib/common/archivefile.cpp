@@ -64,6 +64,8 @@ int ArchiveFile::readAt(std::uint64_t offset, void *out, std::size_t n)
 {
     if (offset > m_size || n > m_size - offset)
         return TOVO_ZIP_ERR_EOF;
+    if (n == 0)
+        return TOVO_ZIP_OK; // nothing to copy, and out may be null (an empty field)
     auto *dst = static_cast<unsigned char *>(out);
     // Small reads go through the window, so that the headers and data of
     // small entries read in order cost one system call per window.

@@ -88,7 +88,10 @@ std::string carriedExtra(const std::string &extra, bool fromLocalHeader)
         const unsigned char *data = p + i + 4;
         if (tag == ExtraZip64) {
         } else if (!fromLocalHeader) {
-            out.append(reinterpret_cast<const char *>(p + i), 4 + n);
+            // The name and the encryption come from the local header, as
+            // checked: a stray central record must not contradict them.
+            if (tag != ExtraUnicodePath && tag != ExtraAes)
+                out.append(reinterpret_cast<const char *>(p + i), 4 + n);
         } else if (tag == ExtraTimestamp) {
             if (n >= 5 && (data[0] & 1)) {
                 put16(out, tag);
@@ -99,6 +102,23 @@ std::string carriedExtra(const std::string &extra, bool fromLocalHeader)
             out.append(reinterpret_cast<const char *>(p + i), 4 + n);
         }
         i += 4 + n;
+    }
+    return out;
+}
+
+// The fields of a local extra field that the entry was checked with: its
+// Unicode name and its encryption.
+std::string checkedFields(const std::string &extra)
+{
+    std::string out;
+    for (const std::uint16_t tag : {ExtraUnicodePath, ExtraAes}) {
+        const unsigned char *data = nullptr;
+        std::size_t length = 0;
+        if (FindExtraField(extra, tag, data, length)) {
+            put16(out, tag);
+            put16(out, std::uint16_t(length));
+            out.append(reinterpret_cast<const char *>(data), length);
+        }
     }
     return out;
 }
@@ -248,7 +268,10 @@ Outcome Repairer::parseHeader(std::uint64_t offset, Candidate &c)
         if (c.compressedSize == Max32 && at + 8 <= zLength)
             c.compressedSize = get64(z + at);
     }
-    if (c.method == MethodAes && FindExtraField(extra, ExtraAes, z, zLength) && zLength >= 7) {
+    // The AES field as the directory reader takes it, vendor included: the
+    // repaired archive is read back by that reader.
+    if (c.method == MethodAes && FindExtraField(extra, ExtraAes, z, zLength) && zLength >= 7 && z[2] == 'A' &&
+        z[3] == 'E') {
         c.aes = true;
         c.aesVersion = get16(z);
         c.aesStrength = z[4];
@@ -623,10 +646,14 @@ int Repairer::checkResult(int fd, std::uint64_t size)
     ZipDirectory dir;
     if (ReadZipDirectory(file, dir) != 0 || dir.entries.size() != m_kept.size())
         return TOVO_ZIP_ERR_FIX;
-    for (const ZipEntry &entry : dir.entries) {
-        const int code = CheckEntryData(file, entry, m_password);
+    for (std::size_t i = 0; i < dir.entries.size(); ++i) {
+        const int code = CheckEntryData(file, dir.entries[i], m_password);
         if (code != TOVO_ZIP_OK && !unverifiable(code))
             return TOVO_ZIP_ERR_FIX;
+        // What checked clean before must check clean in the result, or be
+        // reported like any entry that cannot be checked.
+        if (code != TOVO_ZIP_OK)
+            m_kept[i].unverified = true;
     }
     return TOVO_ZIP_OK;
 }
@@ -684,7 +711,7 @@ std::string centralRecord(const Candidate &c, const CentralInfo *info)
     const std::uint32_t external = info        ? info->externalAttributes
                                    : directory ? (040755u << 16) | 0x10
                                                : (0100644u << 16);
-    std::string extra = carriedExtra(info ? info->extra : c.extra, !info);
+    std::string extra = info ? carriedExtra(info->extra, false) + checkedFields(c.extra) : carriedExtra(c.extra, true);
 
     std::string zip64;
     if (c.size >= Max32)

@@ -16,6 +16,7 @@ packages=(
   file dpkg-dev lintian
   unrtf
   clang libclang-rt-14-dev
+  libmagick++-6.q16-dev libmagickcore-6.q16-6-extra fonts-urw-base35
 )
 
 missing=()

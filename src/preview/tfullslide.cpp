@@ -1,82 +1,20 @@
 #include "preview/tfullslide.h"
 
+#include "preview/timageview.h"
+#include "shell/messageservice.h"
+
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
 
 namespace tovo {
 
-TSlideImage::TSlideImage(QWidget *parent) : QWidget(parent)
-{
-    setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void TSlideImage::setPicture(const QPixmap &picture)
-{
-    m_picture = picture;
-    update();
-}
-
-void TSlideImage::setStretchRatio(bool on)
-{
-    m_stretchRatio = on;
-    update();
-}
-
-void TSlideImage::setBackground(const QColor &colour)
-{
-    m_background = colour;
-    update();
-}
-
-QRect TSlideImage::pictureRect() const
-{
-    if (m_picture.isNull())
-        return {};
-    // Device-independent size, so a picture is not drawn twice its size on a
-    // high-density screen.
-    QSize size = m_picture.deviceIndependentSize().toSize();
-    if (m_stretchRatio)
-        size.scale(this->size(), Qt::KeepAspectRatio);
-    QRect r(QPoint(0, 0), size);
-    r.moveCenter(rect().center());
-    return r;
-}
-
-void TSlideImage::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    painter.fillRect(rect(), m_background);
-    if (m_picture.isNull())
-        return;
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_stretchRatio);
-    painter.drawPixmap(pictureRect(), m_picture);
-}
-
-void TSlideImage::mouseReleaseEvent(QMouseEvent *event)
-{
-    // Only the left button clicks; the right one opens the context menu.
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit clicked();
-    QWidget::mouseReleaseEvent(event);
-}
-
-void TSlideImage::keyPressEvent(QKeyEvent *event)
-{
-    event->accept();
-    emit keyPressed(event->key());
-}
-
-bool TSlideImage::focusNextPrevChild(bool) { return false; }
-
 TFullSlide::TFullSlide(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      MultiImage1(new TSlideImage(this)), PopupMenu1(new QMenu(this))
+      MultiImage1(new TImageView(this)), PopupMenu1(new QMenu(this))
 {
     setObjectName(QStringLiteral("FullSlide"));
     setWindowTitle(QStringLiteral("Plein écran"));
@@ -86,8 +24,9 @@ TFullSlide::TFullSlide(QWidget *parent)
     setAutoFillBackground(true);
 
     MultiImage1->setObjectName(QStringLiteral("MultiImage1"));
-    MultiImage1->setBackground(Qt::black);
+    MultiImage1->setBackgroundColour(Qt::black);
     MultiImage1->setStretchRatio(true);
+    MultiImage1->setFocusPolicy(Qt::StrongFocus);
     MultiImage1->setToolTip(QStringLiteral("Clicquez droite pour les options"));
     MultiImage1->setContextMenuPolicy(Qt::CustomContextMenu);
 
@@ -115,12 +54,13 @@ TFullSlide::TFullSlide(QWidget *parent)
 
     connect(MultiImage1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { PopupMenu1->popup(MultiImage1->mapToGlobal(pos)); });
-    connect(MultiImage1, &TSlideImage::clicked, this, &TFullSlide::ImageClick);
-    connect(MultiImage1, &TSlideImage::keyPressed, this, &TFullSlide::MultiImage1KeyDown);
+    connect(MultiImage1, &TImageView::clicked, this, &TFullSlide::ImageClick);
+    connect(MultiImage1, &TImageView::keyPressed, this, &TFullSlide::MultiImage1KeyDown);
     connect(Tailledorigine1, &QAction::triggered, this, &TFullSlide::Tailledorigine1Click);
     connect(Tailleajuste1, &QAction::triggered, this, &TFullSlide::Tailleajuste1Click);
     connect(FondNoir, &QAction::triggered, this, &TFullSlide::FondNoirClick);
     connect(FondBlanc, &QAction::triggered, this, &TFullSlide::FondBlancClick);
+    connect(Autrecouleur1, &QAction::triggered, this, &TFullSlide::Autrecouleur1Click);
     connect(Fermer, &QAction::triggered, this, &TFullSlide::ImageClick);
 }
 
@@ -151,9 +91,18 @@ void TFullSlide::Tailleajuste1Click()
     Tailledorigine1->setChecked(false);
 }
 
-void TFullSlide::FondNoirClick() { MultiImage1->setBackground(Qt::black); }
+void TFullSlide::FondNoirClick() { MultiImage1->setBackgroundColour(Qt::black); }
 
-void TFullSlide::FondBlancClick() { MultiImage1->setBackground(Qt::white); }
+void TFullSlide::FondBlancClick() { MultiImage1->setBackgroundColour(Qt::white); }
+
+void TFullSlide::Autrecouleur1Click()
+{
+    const std::optional<QColor> colour = Messages().chooseColour(this, m_dialogColour);
+    if (!colour)
+        return;
+    m_dialogColour = *colour;
+    MultiImage1->setBackgroundColour(*colour);
+}
 
 void TFullSlide::showEvent(QShowEvent *event)
 {

@@ -2,46 +2,13 @@
 
 #include <QColor>
 #include <QDialog>
-#include <QPixmap>
 
 class QAction;
 class QMenu;
 
 namespace tovo {
 
-// A still picture on a plain background: at its own size and centred, or,
-// with StretchRatio on, scaled to the whole area keeping its proportions.
-// A left click emits clicked(), any key keyPressed().
-class TSlideImage : public QWidget {
-    Q_OBJECT
-public:
-    explicit TSlideImage(QWidget *parent = nullptr);
-
-    QPixmap picture() const { return m_picture; }
-    void setPicture(const QPixmap &picture);
-    bool stretchRatio() const { return m_stretchRatio; }
-    void setStretchRatio(bool on);
-    QColor background() const { return m_background; }
-    void setBackground(const QColor &colour);
-    // Where the picture is drawn in the widget (empty without a picture).
-    QRect pictureRect() const;
-
-signals:
-    void clicked();
-    void keyPressed(int key);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    // Tab and Backtab are keys like the others here, not focus moves.
-    bool focusNextPrevChild(bool next) override;
-
-private:
-    QPixmap m_picture;
-    bool m_stretchRatio = true;
-    QColor m_background = Qt::black;
-};
+class TImageView;
 
 // The full-screen view of the previewed still image, shown modally: natural
 // or fitted size and the background colour from a right-click menu; a left
@@ -61,9 +28,12 @@ public:
     void Tailleajuste1Click();
     void FondNoirClick();
     void FondBlancClick();
+    // The colour chooser, opened on the colour chosen last; a cancel keeps
+    // the background.
+    void Autrecouleur1Click();
 
     // --- controls (objectName = member name) ---
-    TSlideImage *MultiImage1;
+    TImageView *MultiImage1;
     QMenu *PopupMenu1;
     QAction *Tailledorigine1;
     QAction *Tailleajuste1;
@@ -75,6 +45,10 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    // The colour dialog's own colour, kept from one showing to the next.
+    QColor m_dialogColour = Qt::black;
 };
 
 } // namespace tovo

@@ -5,6 +5,7 @@
 #include "shell/labelstore.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -266,6 +267,14 @@ std::optional<QString> RealMessageService::inputText(QWidget *parent, const QStr
     return text;
 }
 
+std::optional<QColor> RealMessageService::chooseColour(QWidget *parent, const QColor &initial)
+{
+    const QColor colour = QColorDialog::getColor(initial, parent);
+    if (!colour.isValid())
+        return std::nullopt;
+    return colour;
+}
+
 int RealMessageService::execDialog(QDialog *dialog) { return dialog->exec(); }
 
 ScriptedMessageService::ScriptedMessageService() : m_previous(&Messages()) { SetMessageService(this); }
@@ -310,6 +319,18 @@ std::optional<QString> ScriptedMessageService::inputText(QWidget *, const QStrin
 {
     dialogs << title;
     return takeText(textAnswers, unexpected);
+}
+
+std::optional<QColor> ScriptedMessageService::chooseColour(QWidget *, const QColor &initial)
+{
+    colourRequests << initial;
+    if (colourAnswers.empty()) {
+        ++unexpected;
+        return std::nullopt;
+    }
+    std::optional<QColor> answer = colourAnswers.front();
+    colourAnswers.pop_front();
+    return answer;
 }
 
 QString PipeFilterToQt(const QString &filter)

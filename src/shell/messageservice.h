@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QList>
 #include <QString>
 
@@ -72,6 +73,8 @@ public:
     // A one-line input box; nothing when cancelled.
     virtual std::optional<QString> inputText(QWidget *parent, const QString &title, const QString &prompt,
                                              const QString &initial) = 0;
+    // The colour chooser, opened on initial; nothing when cancelled.
+    virtual std::optional<QColor> chooseColour(QWidget *parent, const QColor &initial) = 0;
     // Shows one of the program's own modal forms and returns its result
     // (QDialog::Accepted, Rejected, or the form's own result code).
     virtual int execDialog(QDialog *dialog) = 0;
@@ -93,6 +96,7 @@ public:
                                           const QString &filter) override;
     std::optional<QString> inputText(QWidget *parent, const QString &title, const QString &prompt,
                                      const QString &initial) override;
+    std::optional<QColor> chooseColour(QWidget *parent, const QColor &initial) override;
     int execDialog(QDialog *dialog) override;
 };
 
@@ -107,6 +111,7 @@ public:
     std::deque<std::optional<QString>> directoryAnswers;
     std::deque<std::optional<QString>> fileAnswers;
     std::deque<std::optional<QString>> textAnswers;
+    std::deque<std::optional<QColor>> colourAnswers;
     // Results of the program's own forms; each entry may first act on the
     // form (fill fields, as the user would) before its result is returned.
     std::deque<std::function<int(QDialog *)>> formAnswers;
@@ -117,6 +122,8 @@ public:
     QList<FolderDialogRequest> folderRequests;
     QStringList folderMoves;
     QStringList folderStatus;
+    // The colour each colour chooser opened on.
+    QList<QColor> colourRequests;
     int unexpected = 0;
 
     int showMessage(const MessageBoxRequest &request) override;
@@ -129,6 +136,7 @@ public:
                                           const QString &filter) override;
     std::optional<QString> inputText(QWidget *parent, const QString &title, const QString &prompt,
                                      const QString &initial) override;
+    std::optional<QColor> chooseColour(QWidget *parent, const QColor &initial) override;
     int execDialog(QDialog *dialog) override;
 
 private:

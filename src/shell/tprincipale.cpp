@@ -77,6 +77,7 @@ TPrincipale::TPrincipale(std::unique_ptr<SettingsStore> settings, QWidget *paren
     setUpArchiveOperations();
     connectEngine();
     connectPreview();
+    connectMedia();
     FormCreate();
 }
 

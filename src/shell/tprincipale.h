@@ -47,6 +47,8 @@ class TDirectoryListBox;
 class TDriveComboBox;
 class TFileListBox;
 class TFileNameEdit;
+class TGifView;
+class TImageView;
 
 // The main window: hosts the archive name and password, the left-hand
 // browser, the entry list, the viewer pane and the bottom bar. Its handlers
@@ -148,6 +150,21 @@ public:
     // Parameters, directory and show state are not passed on: the desktop
     // opens documents without them.
     int ExecuteFile(const QString &fileName, const QString &parameters, const QString &directory, int showState);
+
+    // --- images, full screen, running entries ---
+    // A click on either image viewer switches both between natural and
+    // fitted size.
+    void PMultiMedia1Click();
+    // The still image full screen, unless an archive operation is running.
+    void PMultiMedia1DblClick();
+    // Opens the last preview's copy with the desktop's program for its type,
+    // after a warning for what runs a program (every time) and a question
+    // for anything else (until the user first says Yes).
+    void Exec1Click();
+    // Toggles the focused entry's check mark; opens nothing.
+    void ListeficsZipDblClick();
+    // Set once the user accepted to open a file that runs no program.
+    bool DocExecConfirmed = false;
 
     // --- history ---
     void LoadHistory();
@@ -273,6 +290,7 @@ private:
     void connectBrowsing();
     void connectEngine();
     void connectOperations();
+    void connectMedia();
     void setUpArchiveOperations();
     void connectPreview();
     void previewEntry(int row, const QString &fileName);

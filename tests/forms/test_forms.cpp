@@ -6,6 +6,7 @@
 #include "operations/tconf.h"
 #include "operations/teselfics.h"
 #include "preview/tfullslide.h"
+#include "preview/timageview.h"
 #include "shell/fswidgets.h"
 #include "shell/labelstore.h"
 #include "shell/messageservice.h"
@@ -258,9 +259,31 @@ TEST(FullSlide, EachShowingStartsFittedOverTheWholeScreen)
     EXPECT_FALSE(form.Tailledorigine1->isChecked());
 
     form.FondBlanc->trigger();
-    EXPECT_EQ(form.MultiImage1->background(), QColor(Qt::white));
+    EXPECT_EQ(form.MultiImage1->backgroundColour(), QColor(Qt::white));
     form.FondNoir->trigger();
-    EXPECT_EQ(form.MultiImage1->background(), QColor(Qt::black));
+    EXPECT_EQ(form.MultiImage1->backgroundColour(), QColor(Qt::black));
+}
+
+TEST(FullSlide, OtherColourComesFromTheColourDialog)
+{
+    ScriptedMessageService boxes;
+    TFullSlide form;
+    form.FondBlanc->trigger();
+    // Cancelled: the background stays; confirmed: it takes the colour, and
+    // the dialog opens on it the next time, even after another showing.
+    boxes.colourAnswers = {std::nullopt, QColor(0x12, 0x34, 0x56), std::nullopt};
+    form.Autrecouleur1->trigger();
+    EXPECT_EQ(form.MultiImage1->backgroundColour(), QColor(Qt::white));
+    form.Autrecouleur1->trigger();
+    EXPECT_EQ(form.MultiImage1->backgroundColour(), QColor(0x12, 0x34, 0x56));
+    form.show();
+    form.hide();
+    form.FondNoir->trigger();
+    form.Autrecouleur1->trigger();
+    EXPECT_EQ(form.MultiImage1->backgroundColour(), QColor(Qt::black));
+    EXPECT_EQ(boxes.colourRequests,
+              QList<QColor>({QColor(Qt::black), QColor(Qt::black), QColor(0x12, 0x34, 0x56)}));
+    EXPECT_EQ(boxes.unexpected, 0);
 }
 
 TEST(FullSlide, LeftClickAnyKeyOrFermerCloses)
@@ -292,35 +315,6 @@ TEST(FullSlide, LeftClickAnyKeyOrFermerCloses)
             EXPECT_EQ(form.result(), QDialog::Rejected) << c.name;
         }
     }
-}
-
-TEST(SlideImage, PictureIsCentredAndFittedKeepingProportions)
-{
-    struct Case {
-        const char *name;
-        QSize picture;
-        bool stretch;
-        QRect expected;
-    };
-    const Case cases[] = {
-        {"wide, fitted", {200, 50}, true, {0, 100, 400, 100}},
-        {"tall, fitted", {50, 100}, true, {125, 0, 150, 300}},
-        {"small, fitted grows", {40, 30}, true, {0, 0, 400, 300}},
-        {"wide, natural", {200, 50}, false, {100, 125, 200, 50}},
-        {"larger than the area, natural", {600, 500}, false, {-100, -100, 600, 500}},
-    };
-    for (const Case &c : cases) {
-        TSlideImage image;
-        image.resize(400, 300);
-        QPixmap picture(c.picture);
-        picture.fill(Qt::red);
-        image.setPicture(picture);
-        image.setStretchRatio(c.stretch);
-        EXPECT_EQ(image.pictureRect(), c.expected) << c.name;
-    }
-    TSlideImage empty;
-    empty.resize(400, 300);
-    EXPECT_TRUE(empty.pictureRect().isEmpty());
 }
 
 TEST(AboutBox, CreditLineHeadsTheMemoOnce)

@@ -1,16 +1,16 @@
 # Installation and the Debian package.
 #
 # Everything the program reads lives in one program folder, lib/tovo/ under
-# the prefix: tovo, tovo-cli, the two modules, the self-extractor stub, the
-# labels file, the first favourites and history files, the help and the
-# icons. bin/ holds links to the two commands; the desktop entry, the icons
+# the prefix: tovo, tovo-cli, the picture decoder tovo-decode, the two
+# modules, the self-extractor stub, the labels file, the first favourites
+# and history files, the help and the icons. bin/ holds links to the two commands; the desktop entry, the icons
 # and the manual pages go to the system's folders. The marker file
 # "installé.txt" tells the program that its folder belongs to the system, so
 # the files it writes live in each user's data folder ($XDG_DATA_HOME/tovo/).
 
 set(TOVO_PROGRAM_DIR lib/tovo)
 
-install(TARGETS tovo tovo-cli RUNTIME DESTINATION ${TOVO_PROGRAM_DIR})
+install(TARGETS tovo tovo-cli tovo-decode RUNTIME DESTINATION ${TOVO_PROGRAM_DIR})
 install(TARGETS tovo_ziprd tovo_zipwr LIBRARY DESTINATION ${TOVO_PROGRAM_DIR})
 install(TARGETS tovo_sfx RUNTIME DESTINATION ${TOVO_PROGRAM_DIR})
 install(FILES
@@ -66,9 +66,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window needs Qt's X11 platform plugin, French dialog texts and the
-# metric twin of Arial; none of them is a linked library.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-liberation")
+# The window needs Qt's X11 platform plugin, French dialog texts, the
+# metric twin of Arial, Qt's TIFF reader, and the metafile coder and its
+# fonts for tovo-decode; none of them is a linked library.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-liberation, qt6-image-formats-plugins, libmagickcore-6.q16-6-extra, fonts-urw-base35")
 # The ZIP association and the desktop launcher use these when present.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, desktop-file-utils, libglib2.0-bin")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "gestionnaire d'archives ZIP

@@ -28,6 +28,7 @@ TFullSlide::TFullSlide(QWidget *parent)
     MultiImage1->setStretchRatio(true);
     MultiImage1->setFocusPolicy(Qt::StrongFocus);
     MultiImage1->setToolTip(QStringLiteral("Clicquez droite pour les options"));
+    MultiImage1->setAccessibleName(MultiImage1->toolTip());
     MultiImage1->setContextMenuPolicy(Qt::CustomContextMenu);
 
     auto *layout = new QVBoxLayout(this);

@@ -23,6 +23,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QProcess>

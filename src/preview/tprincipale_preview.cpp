@@ -160,6 +160,9 @@ void TPrincipale::previewEntry(int row, const QString &fileName)
     const bool existedBefore = fileExists(TempFile);
     setEnabled(false);
     const int code = XZip->Extract(xemExtract);
+    // The progress bar tells that an archive operation runs (a double click
+    // on a picture is then ignored): it must not stay where the copy left it.
+    Gauge->setValue(0);
     if (code != 0) {
         // A failed extraction leaves no copy of its own behind.
         if (!existedBefore)

@@ -8,11 +8,13 @@ bool steersDirection(char16_t u)
     return u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
 }
 
-void appendEscaped(QString &out, QStringView name)
+void appendEscaped(QString &out, QStringView name, bool escapeBackslash = false)
 {
     for (const QChar c : name) {
         const char16_t u = c.unicode();
-        if (u == u'\n')
+        if (u == u'\\' && escapeBackslash)
+            out += QLatin1String("\\\\");
+        else if (u == u'\n')
             out += QLatin1String("\\n");
         else if (u == u'\r')
             out += QLatin1String("\\r");
@@ -35,14 +37,19 @@ qsizetype cutBefore(QStringView text, qsizetype at)
 
 } // namespace
 
+QString EscapedEntryName(QStringView name, bool escapeBackslash)
+{
+    QString out;
+    out.reserve(name.size());
+    appendEscaped(out, name, escapeBackslash);
+    return out;
+}
+
 QString DisplayedEntryName(const QString &name)
 {
     QString out;
-    if (name.size() <= DisplayedNameMax) {
-        out.reserve(name.size());
-        appendEscaped(out, name);
-        return out;
-    }
+    if (name.size() <= DisplayedNameMax)
+        return EscapedEntryName(name, false);
     const qsizetype head = cutBefore(name, DisplayedNameMax / 2);
     const qsizetype tail = cutBefore(name, name.size() - (DisplayedNameMax / 2 - 1));
     appendEscaped(out, QStringView(name).left(head));

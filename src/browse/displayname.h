@@ -18,4 +18,8 @@ inline constexpr qsizetype DisplayedNameMax = 512;
 // elsewhere for every operation; this is only what is shown.
 QString DisplayedEntryName(const QString &name);
 
+// The whole name with the escapes above, and a backslash doubled when
+// escapeBackslash is set (so that printed text reads back unambiguously).
+QString EscapedEntryName(QStringView name, bool escapeBackslash);
+
 } // namespace tovo

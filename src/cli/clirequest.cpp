@@ -170,7 +170,8 @@ QString CliUsage()
         "  tovo-cli fix     ARCHIVE [--harder]\n"
         "  tovo-cli sfx     ARCHIVE [-p MOT_DE_PASSE]\n"
         "Dans les noms affich\u00e9s, \\ s\u2019\u00e9crit \\\\, les caract\u00e8res de contr\u00f4le \\n, \\r, \\t\n"
-        "ou \\xHH (code hexad\u00e9cimal), les s\u00e9parateurs de ligne Unicode \\u2028 et \\u2029 :\n"
+        "ou \\xHH (code hexad\u00e9cimal), les s\u00e9parateurs de ligne Unicode et les caract\u00e8res\n"
+        "qui changent le sens d\u2019\u00e9criture \\uHHHH (\\u2028, \\u202e) :\n"
         "une entr\u00e9e tient toujours sur une ligne.\n"
         "Code de sortie : 0 succ\u00e8s, 1 avertissement, 2 erreur.\n");
 }

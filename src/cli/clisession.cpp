@@ -2,35 +2,14 @@
 
 #include <algorithm>
 
+#include "browse/displayname.h"
 #include "cli/terminal.h"
 #include "engine/tzipengine.h"
 #include "shell/labeltable.h"
 
 namespace tovo {
 
-QString EscapedName(const QString &name)
-{
-    QString out;
-    out.reserve(name.size());
-    for (const QChar c : name) {
-        const char16_t u = c.unicode();
-        if (u == u'\\')
-            out += QStringLiteral("\\\\");
-        else if (u == u'\n')
-            out += QStringLiteral("\\n");
-        else if (u == u'\r')
-            out += QStringLiteral("\\r");
-        else if (u == u'\t')
-            out += QStringLiteral("\\t");
-        else if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
-            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
-        else if (u == 0x2028 || u == 0x2029)
-            out += QStringLiteral("\\u%1").arg(int(u), 4, 16);
-        else
-            out += c;
-    }
-    return out;
-}
+QString EscapedName(const QString &name) { return EscapedEntryName(name, true); }
 
 QString ListingLine(qint64 size, qint64 compressedSize, const QDateTime &dateTime, const QString &name)
 {

@@ -34,8 +34,9 @@ private:
 // line feed, carriage return and tab become "\n", "\r" and "\t"; every
 // other control character (U+0000-U+001F, U+007F, U+0080-U+009F) becomes
 // "\x" and two hexadecimal digits; the Unicode line and paragraph
-// separators become "\u2028" and "\u2029". Everything else is printed as
-// stored, so the form reads back unambiguously.
+// separators and the characters that steer text direction become "\u" and
+// four digits ("\u2028", "\u202e"). Everything else is printed as stored,
+// so the form reads back unambiguously.
 QString EscapedName(const QString &name);
 
 // One line of the listing: sizes, date and stored name (escaped), separated

@@ -15,6 +15,7 @@
 #include "engine/zipcontract.h"
 #include "ziplib/common/archivefile.h"
 #include "ziplib/common/entrydata.h"
+#include "ziplib/common/zipnames.h"
 
 extern "C" int ziprd(int version, int argc, char **argv, TovoZipCallback callback, void *user);
 
@@ -222,7 +223,7 @@ int SfxSession::onMessage(int message, void *data)
         m_current = folder ? 0 : std::uint64_t(std::max<std::int64_t>(0, s->size));
         m_currentDone = 0;
         if (m_settings.option3 && !folder)
-            m_terminal.say(m_settings.captions[CaptionFile] + " " + s->fileName);
+            m_terminal.say(m_settings.captions[CaptionFile] + " " + zip::EscapedForTerminal(s->fileName));
         showProgress();
         break;
     }
@@ -240,7 +241,7 @@ int SfxSession::onMessage(int message, void *data)
             r->action = m_replace == Replace::All ? 1 : 0;
             break;
         }
-        const int answer = choose(Fill(m_settings.prompts[PromptReplace], 'f', r->fileName),
+        const int answer = choose(Fill(m_settings.prompts[PromptReplace], 'f', zip::EscapedForTerminal(r->fileName)),
                                   {ButtonYes, ButtonNo, ButtonAll, ButtonNone}, 1);
         if (answer < 0)
             return 1;
@@ -255,7 +256,7 @@ int SfxSession::onMessage(int message, void *data)
         auto *p = static_cast<TovoZipPasswordData *>(data);
         std::string answer;
         const bool answered = m_terminal.interactive() && p->password && p->passwordSize > 1 &&
-                              ask(m_settings.prompts[PromptPassword] + " [ " + p->fileName + " ] (Entr\u00e9e seule : " +
+                              ask(m_settings.prompts[PromptPassword] + " [ " + zip::EscapedForTerminal(p->fileName) + " ] (Entr\u00e9e seule : " +
                                       button(ButtonAlwaysSkip) + ") ",
                                   answer, false) &&
                               !answer.empty();
@@ -274,7 +275,7 @@ int SfxSession::onMessage(int message, void *data)
     }
     case TOVO_ZIP_MSG_SKIPPING: {
         const auto *s = static_cast<const TovoZipSkippingData *>(data);
-        m_terminal.warn("Fichier ignor\u00e9 (" + reasonText(s->reason) + ") : " + s->fileName);
+        m_terminal.warn("Fichier ignor\u00e9 (" + reasonText(s->reason) + ") : " + zip::EscapedForTerminal(s->fileName));
         break;
     }
     default:
@@ -308,7 +309,7 @@ SfxOutcome SfxSession::list()
     for (const zip::ZipEntry &e : m_dir.entries) {
         char size[32];
         std::snprintf(size, sizeof size, "%12llu", static_cast<unsigned long long>(e.size));
-        m_terminal.say(std::string(size) + "  " + dateOf(e.modificationTime()) + "  " + e.name);
+        m_terminal.say(std::string(size) + "  " + dateOf(e.modificationTime()) + "  " + zip::EscapedForTerminal(e.name));
         total += e.size;
     }
     m_terminal.say(std::to_string(m_dir.entries.size()) + " fichier(s), " + std::to_string(total) + " octets");

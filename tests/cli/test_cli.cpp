@@ -7,6 +7,7 @@
 #include "shell/cp1252.h"
 #include "shell/labelstore.h"
 #include "support/testfiles.h"
+#include "ziplib/common/zipnames.h"
 
 #include <QDir>
 #include <QFile>
@@ -175,11 +176,14 @@ TEST(CliRequest, ExitStatusAndListingLine)
          QStringLiteral("\\x00\\x7f\\x85\\x9b")},
         {"Unicode line separators", QStringLiteral("a\u2028b\u2029"), QStringLiteral("a\\u2028b\\u2029")},
         {"a backslash itself", QStringLiteral("a\\n"), QStringLiteral("a\\\\n")},
+        {"direction override", QStringLiteral("a\u202eb\u2066"), QStringLiteral("a\\u202eb\\u2066")},
         {"either side of DEL and C1", QStringLiteral("~\u00a0"), QStringLiteral("~\u00a0")},
     };
     for (const auto &row : names) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(EscapedName(row.stored), row.printed);
+        // The self-extracting program prints names by the same rule.
+        EXPECT_EQ(QString::fromStdString(zip::EscapedForTerminal(row.stored.toStdString())), row.printed);
         EXPECT_EQ(ListingLine(1, 1, QDateTime(QDate(2023, 7, 15), QTime(13, 43, 58)), row.stored).count(QLatin1Char('\n')),
                   1);
     }

@@ -183,6 +183,44 @@ bool WildcardMatch(std::string_view pattern, std::string_view name)
     return p == pattern.size();
 }
 
+std::string EscapedForTerminal(std::string_view name)
+{
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(name.size());
+    for (std::size_t i = 0; i < name.size();) {
+        const std::size_t n = sequenceLength(name, i);
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        char32_t u = c;
+        if (n == 2)
+            u = char32_t(c & 0x1F) << 6 | (name[i + 1] & 0x3F);
+        else if (n == 3)
+            u = char32_t(c & 0x0F) << 12 | char32_t(name[i + 1] & 0x3F) << 6 | (name[i + 2] & 0x3F);
+        if (u == '\\') {
+            out += "\\\\";
+        } else if (u == '\n') {
+            out += "\\n";
+        } else if (u == '\r') {
+            out += "\\r";
+        } else if (u == '\t') {
+            out += "\\t";
+        } else if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
+            out += "\\x";
+            out += hex[u >> 4];
+            out += hex[u & 0xF];
+        } else if (u == 0x2028 || u == 0x2029 || u == 0x061C || u == 0x200E || u == 0x200F ||
+                   (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069)) {
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out += hex[(u >> shift) & 0xF];
+        } else {
+            out.append(name.substr(i, n));
+        }
+        i += n;
+    }
+    return out;
+}
+
 bool PatternSelects(std::string_view pattern, std::string_view name)
 {
     if (pattern.empty())

@@ -46,6 +46,12 @@ bool WildcardMatch(std::string_view pattern, std::string_view name);
 // selects "dir/x").
 bool PatternSelects(std::string_view pattern, std::string_view name);
 
+// A UTF-8 name made safe to print on a terminal, one entry per line:
+// "\\" for a backslash, "\n" "\r" "\t", "\xHH" for other C0 controls,
+// DEL and C1 controls, "\uXXXX" for line separators and the characters
+// that steer text direction (which could reorder the rest of the line).
+std::string EscapedForTerminal(std::string_view name);
+
 // For each pattern, whether it is taken literally: it holds "*" or "?" and
 // is the exact name of an entry. Such characters are legal in names here, and
 // the program passes the exact names of the entries it means; read as

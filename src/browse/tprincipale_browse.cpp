@@ -248,11 +248,15 @@ void TPrincipale::BtActuMouseUp(Qt::MouseButton button)
         errorBox(238);
         return;
     }
-    // The entries the repair that gives the result dropped, by name.
+    // The entries the repair that gives the result dropped, and those it
+    // kept without being able to check them (no password, unknown method).
     QStringList dropped;
-    XZip->OnSkippingFile = [&dropped](TZipEngine *, const TZipSkipping &skipped) {
+    QStringList unverified;
+    XZip->OnSkippingFile = [&dropped, &unverified](TZipEngine *, const TZipSkipping &skipped) {
         if (skipped.Reason == TOVO_ZIP_SKIP_UNSUPPORTED)
             dropped << skipped.FileName;
+        else if (skipped.Reason == TOVO_ZIP_SKIP_UNVERIFIED)
+            unverified << skipped.FileName;
     };
     SetIdle(false);
     int code = XZip->Fix(false);
@@ -260,6 +264,7 @@ void TPrincipale::BtActuMouseUp(Qt::MouseButton button)
     // it dropped a damaged end) is done; one the user stopped is not retried.
     if (code >= 100 && code != TOVO_ZIP_ERR_ABORTED) {
         dropped.clear();
+        unverified.clear();
         code = XZip->Fix(true);
     }
     SetIdle(true);
@@ -282,6 +287,8 @@ void TPrincipale::BtActuMouseUp(Qt::MouseButton button)
         QString text = GetLabel(279);
         if (!dropped.isEmpty())
             text += QStringLiteral("\r\r") + GetLabel(236) + QLatin1Char('\r') + listedNames(dropped);
+        if (!unverified.isEmpty())
+            text += QStringLiteral("\r\r") + GetLabel(239) + QLatin1Char('\r') + listedNames(unverified);
         if (!kept.isEmpty())
             text += QStringLiteral("\r\r") + GetLabel(237) + QLatin1Char('\r') + kept;
         ShowLabelMessage(QStringLiteral("M") + text, -1, 1);

@@ -286,6 +286,8 @@ TEST_F(OpeningTest, RepairReportsWhatItDroppedAndKeepsTheOriginal)
          QStringLiteral("b.txt"), true, true},
         {"plain repair drops the damaged end", "when -F\n1060 name=fin.txt reason=4\nreturn 10\n",
          {QStringLiteral("-F")}, {279, 236, 237}, MessageIcon::Warning, QStringLiteral("fin.txt"), false, true},
+        {"unverifiable entries are named, nothing dropped", "when -F\n1060 name=secret.txt reason=6\nreturn 10\n",
+         {QStringLiteral("-F")}, {279, 239}, MessageIcon::Warning, {}, false, false},
         {"both fail", "return 490\n", both, {280, 113}, MessageIcon::Error, {}, false, false},
         {"stopped by the user", "return 370\n", {QStringLiteral("-F")}, {126, 103}, MessageIcon::Error, {}, false, false},
     };
@@ -319,6 +321,10 @@ TEST_F(OpeningTest, RepairReportsWhatItDroppedAndKeepsTheOriginal)
             EXPECT_TRUE(text.contains(GetLabel(236) + QLatin1Char('\r') + c.dropped + QStringLiteral("\r\r")))
                 << c.name << ": " << text.toStdString();
             EXPECT_FALSE(text.contains(QStringLiteral("chiffre.txt"))) << c.name << ": kept, not dropped";
+        }
+        if (c.labels.contains(239)) {
+            EXPECT_TRUE(text.contains(GetLabel(239) + QLatin1Char('\r') + QStringLiteral("secret.txt"))) << c.name;
+            EXPECT_FALSE(text.contains(GetLabel(236))) << c.name;
         }
         EXPECT_EQ(text.endsWith(GetLabel(237) + QLatin1Char('\r') + copy), c.kept) << c.name;
         EXPECT_EQ(test::readFile(copy), c.kept ? QByteArray("original") : QByteArray()) << c.name;

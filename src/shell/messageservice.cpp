@@ -249,7 +249,8 @@ std::optional<QString> RealMessageService::chooseOpenFile(QWidget *parent, const
                                                           const QString &start, const QString &filter)
 {
     QFileDialog dialog(parent, title, start, PipeFilterToQt(filter));
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    // Any name in an existing folder: the archive named may be one to create.
+    dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     PrepareFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -235,4 +235,18 @@ bool PatternSelects(std::string_view pattern, std::string_view name)
     return name.size() > folder.size() && name.substr(0, folder.size()) == folder && name[folder.size()] == '/';
 }
 
+std::string PathDirectory(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string PathFileName(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 } // namespace tovo::zip

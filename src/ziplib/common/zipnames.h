@@ -52,6 +52,11 @@ bool PatternSelects(std::string_view pattern, std::string_view name);
 // that steer text direction (which could reorder the rest of the line).
 std::string EscapedForTerminal(std::string_view name);
 
+// The parts of a file-system path around its last "/": the folder ("." when
+// there is none, "/" for the root) and the file name.
+std::string PathDirectory(const std::string &path);
+std::string PathFileName(const std::string &path);
+
 // For each pattern, whether it is taken literally: it holds "*" or "?" and
 // is the exact name of an entry. Such characters are legal in names here, and
 // the program passes the exact names of the entries it means; read as

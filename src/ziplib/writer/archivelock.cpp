@@ -12,25 +12,12 @@
 #include <thread>
 
 #include "engine/zipcontract.h"
+#include "ziplib/common/zipnames.h"
 
 namespace tovo::zip {
 namespace {
 
 constexpr std::time_t StaleAfterSeconds = 2;
-
-std::string directoryOf(const std::string &path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string fileNameOf(const std::string &path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 bool sameFile(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
@@ -110,8 +97,8 @@ bool IsTemporaryName(const std::string &name, const std::string &base)
 
 int RemoveStaleTemporaries(const std::string &path)
 {
-    const std::string folder = directoryOf(path);
-    const std::string base = fileNameOf(path);
+    const std::string folder = PathDirectory(path);
+    const std::string base = PathFileName(path);
     const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
         return 0;

@@ -12,18 +12,13 @@
 #include "ziplib/common/zipformat.h"
 #include "ziplib/common/zipreport.h"
 #include "ziplib/writer/tempfile.h"
+#include "ziplib/common/zipnames.h"
 
 namespace tovo::zip {
 namespace {
 
 constexpr std::size_t ReadWindow = 256 * 1024;
 constexpr std::size_t WriteBuffer = 1024 * 1024;
-
-std::string fileNameOf(const std::string &path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 bool preadAll(int fd, unsigned char *out, std::size_t n, std::uint64_t offset, std::size_t &got)
 {
@@ -241,7 +236,7 @@ void ArchiveSource::reportCopy(std::uint64_t bytes)
     if (m_setup.fileSize < 2 * ProgressStep || m_copied < m_nextProgress)
         return;
     m_nextProgress = m_copied + ProgressStep;
-    m_reporter.fileStats(TOVO_ZIP_MSG_STATUS, fileNameOf(m_setup.path), std::int64_t(m_setup.fileSize), 0,
+    m_reporter.fileStats(TOVO_ZIP_MSG_STATUS, PathFileName(m_setup.path), std::int64_t(m_setup.fileSize), 0,
                          std::int64_t(std::min(m_copied, m_setup.fileSize)), 0, 0);
 }
 

@@ -10,23 +10,10 @@
 #include <ctime>
 
 #include "engine/zipcontract.h"
+#include "ziplib/common/zipnames.h"
 
 namespace tovo::zip {
 namespace {
-
-std::string directoryOf(const std::string &path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string fileNameOf(const std::string &path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The process's umask, read without changing it where the system says it
 // (changing it for a moment would race with other threads creating files).
@@ -83,7 +70,7 @@ std::string ResolvedArchivePath(const std::string &path)
 int TempFile::create(const std::string &target, int &systemError)
 {
     discard();
-    const std::string prefix = directoryOf(target) + "/." + fileNameOf(target) + ".tovo-";
+    const std::string prefix = PathDirectory(target) + "/." + PathFileName(target) + ".tovo-";
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const unsigned long tag = (unsigned long)::getpid() * 7919ul + (unsigned long)std::time(nullptr) +

@@ -2,6 +2,8 @@
 
 #include "shell/cp1252.h"
 
+#include <QStringDecoder>
+
 #include <cstdint>
 #include <cstring>
 
@@ -74,19 +76,57 @@ Utf8Check CheckUtf8(QByteArrayView bytes, bool final)
     return {true, n};
 }
 
-qsizetype Utf8BomLength(QByteArrayView bytes)
+std::optional<TextEncoding> Utf16ByMark(QByteArrayView bytes)
 {
-    return bytes.startsWith(QByteArrayView("\xEF\xBB\xBF", 3)) ? 3 : 0;
+    if (bytes.startsWith(QByteArrayView("\xFF\xFE", 2)))
+        return TextEncoding::Utf16Le;
+    if (bytes.startsWith(QByteArrayView("\xFE\xFF", 2)))
+        return TextEncoding::Utf16Be;
+    return std::nullopt;
+}
+
+qsizetype BomLength(QByteArrayView bytes, TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return bytes.startsWith(QByteArrayView("\xEF\xBB\xBF", 3)) ? 3 : 0;
+    case TextEncoding::Utf16Le:
+    case TextEncoding::Utf16Be:
+        return Utf16ByMark(bytes) == encoding ? 2 : 0;
+    case TextEncoding::Cp1252:
+        break;
+    }
+    return 0;
 }
 
 TextEncoding DetectEncoding(QByteArrayView bytes)
 {
+    if (const std::optional<TextEncoding> utf16 = Utf16ByMark(bytes))
+        return *utf16;
     return CheckUtf8(bytes, true).valid ? TextEncoding::Utf8 : TextEncoding::Cp1252;
 }
 
 QString DecodeText(QByteArrayView bytes, TextEncoding encoding, ControlDisplay display)
 {
-    const QString raw = encoding == TextEncoding::Utf8 ? QString::fromUtf8(bytes) : fromCp1252(bytes);
+    QString raw;
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        raw = QString::fromUtf8(bytes);
+        break;
+    case TextEncoding::Cp1252:
+        raw = fromCp1252(bytes);
+        break;
+    case TextEncoding::Utf16Le:
+    case TextEncoding::Utf16Be: {
+        // Stateless: a mark at the start is the caller's to drop, and a byte
+        // left alone at the end shows as U+FFFD.
+        QStringDecoder decoder(encoding == TextEncoding::Utf16Le ? QStringConverter::Utf16LE
+                                                                 : QStringConverter::Utf16BE,
+                               QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+        raw = decoder(bytes);
+        break;
+    }
+    }
     QString out;
     out.reserve(raw.size());
     qsizetype column = 0;
@@ -125,9 +165,7 @@ QString DecodeText(QByteArrayView bytes, TextEncoding encoding, ControlDisplay d
 QString DecodeTextFile(QByteArrayView bytes, ControlDisplay display)
 {
     const TextEncoding encoding = DetectEncoding(bytes);
-    if (encoding == TextEncoding::Utf8)
-        bytes = bytes.sliced(Utf8BomLength(bytes));
-    return DecodeText(bytes, encoding, display);
+    return DecodeText(bytes.sliced(BomLength(bytes, encoding)), encoding, display);
 }
 
 } // namespace tovo

@@ -10,11 +10,33 @@ constexpr qint64 BlockSize = 1 << 20;
 constexpr qint64 MinBlock = 8;
 constexpr std::size_t CachedBlocks = 4;
 
-// Calls found(breakBegin, nextStart) for each line end in data[0, n), with
-// offsets counted from base. A CR as the last byte counts as a line end of
-// its own: callers that may see an LF after it keep it for their next call.
-template <typename Found> void forEachLineEnd(const char *data, qsizetype n, qint64 base, Found found)
+// The 16-bit unit at p in the byte order of bigEndian.
+char16_t unitAt(const char *p, bool bigEndian)
 {
+    const auto a = static_cast<unsigned char>(p[0]);
+    const auto b = static_cast<unsigned char>(p[1]);
+    return bigEndian ? char16_t(a << 8 | b) : char16_t(b << 8 | a);
+}
+
+// Calls found(breakBegin, nextStart) for each line end in data[0, n), with
+// offsets counted from base. A CR as the last character counts as a line end
+// of its own: callers that may see an LF after it keep it for their next call.
+template <typename Found> void forEachLineEnd(const LineUnits &units, const char *data, qsizetype n, qint64 base,
+                                              Found found)
+{
+    if (units.width == 2) {
+        for (qsizetype i = 0; i + 1 < n; i += 2) {
+            const char16_t u = unitAt(data + i, units.bigEndian);
+            if (u != u'\r' && u != u'\n')
+                continue;
+            const qsizetype last =
+                (u == u'\r' && i + 3 < n && unitAt(data + i + 2, units.bigEndian) == u'\n') ? i + 2 : i;
+            if (!found(base + i, base + last + 2))
+                return;
+            i = last;
+        }
+        return;
+    }
     const char *p = data;
     const char *end = data + n;
     const char *cr = static_cast<const char *>(std::memchr(p, '\r', n));
@@ -32,13 +54,23 @@ template <typename Found> void forEachLineEnd(const char *data, qsizetype n, qin
     }
 }
 
-const char *firstLineEnd(const char *data, qsizetype n)
+// Where the first line end of data[0, n) starts; n when there is none.
+qsizetype firstLineEnd(const LineUnits &units, const char *data, qsizetype n)
 {
-    for (qsizetype i = 0; i < n; ++i) {
-        if (data[i] == '\r' || data[i] == '\n')
-            return data + i;
-    }
-    return nullptr;
+    qsizetype at = n;
+    forEachLineEnd(units, data, n, 0, [&at](qint64 breakBegin, qint64) {
+        at = qsizetype(breakBegin);
+        return false;
+    });
+    return at;
+}
+
+// Whether the last character of data[0, n) is a CR.
+bool endsWithCr(const LineUnits &units, const char *data, qsizetype n)
+{
+    if (units.width == 2)
+        return n >= 2 && unitAt(data + n - 2, units.bigEndian) == u'\r';
+    return n >= 1 && data[n - 1] == '\r';
 }
 
 } // namespace
@@ -50,9 +82,18 @@ bool TextLineIndex::open(const QString &path)
     if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
     m_size = m_file.size();
-    if (m_size > 0) {
+    // A UTF-16 text is read in units of two bytes from after its mark.
+    char mark[2];
+    if (m_file.read(mark, 2) == 2) {
+        if (const std::optional<TextEncoding> utf16 = Utf16ByMark(QByteArrayView(mark, 2))) {
+            m_utf16 = utf16;
+            m_units = {2, *utf16 == TextEncoding::Utf16Be};
+            m_indexed = m_lastStart = m_lastBreakEnd = 2;
+        }
+    }
+    if (m_size > m_indexed) {
         m_lines = 1;
-        m_checkpoints.push_back({0, 0});
+        m_checkpoints.push_back({0, m_indexed});
     }
     return true;
 }
@@ -63,6 +104,8 @@ void TextLineIndex::close()
     m_buffer = QByteArray();
     m_size = m_indexed = m_lines = m_lastStart = m_lastBreakEnd = m_longest = m_longestLine = 0;
     m_utf8 = true;
+    m_utf16.reset();
+    m_units = {};
     m_checkpoints.clear();
     m_blocks.clear();
 }
@@ -73,7 +116,9 @@ bool TextLineIndex::indexMore(qint64 maxBytes)
     while (m_indexed < m_size && budget > 0) {
         // Blocks of at least MinBlock bytes, so a CR LF or a UTF-8 sequence
         // cut by the block end always leaves something to index.
-        const qint64 want = std::min<qint64>(std::clamp<qint64>(budget, MinBlock, BlockSize), m_size - m_indexed);
+        qint64 want = std::min<qint64>(std::clamp<qint64>(budget, MinBlock, BlockSize), m_size - m_indexed);
+        if (m_units.width == 2 && want < m_size - m_indexed)
+            want &= ~qint64(1); // whole units (at least four) until the end
         if (m_buffer.size() < want)
             m_buffer.resize(want);
         qint64 got = -1;
@@ -87,9 +132,9 @@ bool TextLineIndex::indexMore(qint64 maxBytes)
         const bool atEnd = m_indexed + got >= m_size;
         qsizetype usable = got;
         // A CR at the end of a block may start a CR LF: leave it for the next.
-        if (!atEnd && m_buffer[usable - 1] == '\r')
-            --usable;
-        if (m_utf8) {
+        if (!atEnd && endsWithCr(m_units, m_buffer.constData(), usable))
+            usable -= m_units.width;
+        if (m_utf8 && !m_utf16) {
             const Utf8Check check = CheckUtf8(QByteArrayView(m_buffer.constData(), usable), atEnd && usable == got);
             if (!check.valid)
                 m_utf8 = false;
@@ -110,7 +155,7 @@ bool TextLineIndex::indexMore(qint64 maxBytes)
 
 void TextLineIndex::scanBlock(const char *data, qsizetype n, qint64 base)
 {
-    forEachLineEnd(data, n, base, [this](qint64 breakBegin, qint64 next) {
+    forEachLineEnd(m_units, data, n, base, [this](qint64 breakBegin, qint64 next) {
         noteLength(breakBegin - m_lastStart);
         m_lastBreakEnd = next;
         if (next < m_size)
@@ -160,15 +205,15 @@ const TextLineIndex::BlockStarts &TextLineIndex::blockStarts(std::size_t checkpo
 
     // Every line start of the block but the first lies less than
     // CheckpointBytes after the checkpoint, and the line end before it is
-    // decided by the bytes up to there (one more for a CR LF).
+    // decided by the bytes up to there (one more character for a CR LF).
     const qint64 from = m_checkpoints[checkpoint].offset;
-    const qint64 length = std::min(CheckpointBytes + 1, m_size - from);
+    const qint64 length = std::min(CheckpointBytes + m_units.width, m_size - from);
     QByteArray bytes(length, Qt::Uninitialized);
     qint64 got = -1;
     if (m_file.seek(from))
         got = m_file.read(bytes.data(), length);
     if (got > 0) {
-        forEachLineEnd(bytes.constData(), got, from, [&](qint64, qint64 next) {
+        forEachLineEnd(m_units, bytes.constData(), got, from, [&](qint64, qint64 next) {
             if (next >= m_size || next - from >= CheckpointBytes || qint64(found->starts.size()) >= wanted)
                 return false;
             found->starts.push_back(next);
@@ -198,6 +243,8 @@ QByteArray TextLineIndex::line(qint64 n, qsizetype maxBytes, bool *truncated) co
     if (n < 0 || n >= m_lines)
         return {};
     const qint64 start = lineStart(n);
+    if (m_units.width == 2)
+        maxBytes &= ~qsizetype(1);
     const qint64 length = std::min<qint64>(qint64(maxBytes) + 1, m_size - start);
     QByteArray bytes(length, Qt::Uninitialized);
     qint64 got = -1;
@@ -206,8 +253,8 @@ QByteArray TextLineIndex::line(qint64 n, qsizetype maxBytes, bool *truncated) co
     if (got <= 0)
         return {};
     bytes.truncate(got);
-    if (const char *end = firstLineEnd(bytes.constData(), bytes.size())) {
-        bytes.truncate(end - bytes.constData());
+    if (const qsizetype end = firstLineEnd(m_units, bytes.constData(), bytes.size()); end < bytes.size()) {
+        bytes.truncate(end);
         return bytes;
     }
     if (bytes.size() > maxBytes) {

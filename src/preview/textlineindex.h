@@ -7,9 +7,17 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace tovo {
+
+// The width of a text's characters for finding its line ends: single bytes,
+// or 16-bit units in the given byte order.
+struct LineUnits {
+    int width = 1;
+    bool bigEndian = false;
+};
 
 // Where the lines of a text file start, found in one pass over the file in
 // blocks, so that a file of hundreds of megabytes (or a binary without a
@@ -19,7 +27,9 @@ namespace tovo {
 // adds no empty line. Only some line starts are kept (a checkpoint every 256
 // lines, and at the first line starting 64 KiB or more after the previous
 // checkpoint); the others are found again from the nearest checkpoint when a
-// line is read. The pass also tells whether every byte so far is valid UTF-8.
+// line is read. A file that starts with a UTF-16 byte-order mark is read in
+// 16-bit units, its first line starting after the mark; for any other, the
+// pass also tells whether every byte so far is valid UTF-8.
 class TextLineIndex {
 public:
     static constexpr qint64 CheckpointLines = 256;
@@ -45,8 +55,11 @@ public:
     // Length in bytes of the longest line indexed so far, and its number.
     qint64 longestLine() const { return m_longest; }
     qint64 longestLineNumber() const { return m_longestLine; }
-    // Utf8 while every byte indexed so far is valid UTF-8.
-    TextEncoding encoding() const { return m_utf8 ? TextEncoding::Utf8 : TextEncoding::Cp1252; }
+    // UTF-16 by its mark; else Utf8 while every byte indexed so far is valid UTF-8.
+    TextEncoding encoding() const
+    {
+        return m_utf16 ? *m_utf16 : m_utf8 ? TextEncoding::Utf8 : TextEncoding::Cp1252;
+    }
 
     // The bytes of line n (0 for the first) without its line end, at most
     // maxBytes of them; truncated says whether the line goes on beyond.
@@ -80,6 +93,8 @@ private:
     qint64 m_longest = 0;
     qint64 m_longestLine = 0;
     bool m_utf8 = true;
+    std::optional<TextEncoding> m_utf16;
+    LineUnits m_units;
     std::vector<Checkpoint> m_checkpoints;
     mutable std::vector<BlockStarts> m_blocks;
     mutable std::uint64_t m_clock = 0;

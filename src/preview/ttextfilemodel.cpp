@@ -77,11 +77,18 @@ QString TTextFileModel::itemText(int row) const
     bool truncated = false;
     QByteArray bytes = m_index.line(row, MaxShownBytes, &truncated);
     const TextEncoding encoding = m_index.encoding();
+    // A capped line ends before a character it would cut in half.
     if (truncated && encoding == TextEncoding::Utf8)
-        bytes.truncate(CheckUtf8(bytes, false).consumed); // not half a character
+        bytes.truncate(CheckUtf8(bytes, false).consumed);
+    if (truncated && (encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be) && bytes.size() >= 2) {
+        const auto high = static_cast<unsigned char>(bytes[encoding == TextEncoding::Utf16Le ? bytes.size() - 1
+                                                                                             : bytes.size() - 2]);
+        if (high >= 0xD8 && high <= 0xDB)
+            bytes.chop(2);
+    }
     QByteArrayView shown(bytes);
     if (row == 0 && encoding == TextEncoding::Utf8)
-        shown = shown.sliced(Utf8BomLength(shown));
+        shown = shown.sliced(BomLength(shown, encoding));
     QString text = DecodeText(shown, encoding, ControlDisplay::Line);
     if (truncated)
         text += QStringLiteral(" \u2026");

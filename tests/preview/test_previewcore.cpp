@@ -85,6 +85,10 @@ TEST(TextDecoding, EncodingAndControls)
          QStringLiteral("Œœ € ’ été")},
         {"UTF-8", "\xC5\x93 \xE2\x82\xAC \xF0\x9F\x98\x80", ControlDisplay::Text, QStringLiteral("œ € 😀")},
         {"UTF-8 with its mark", "\xEF\xBB\xBF\xC3\xA9", ControlDisplay::Text, QStringLiteral("é")},
+        {"UTF-16 by its mark", QByteArray("\xFF\xFE\xE9\0t\0\r\0\n\0\x3D\xD8\x00\xDE", 14), ControlDisplay::Text,
+         QStringLiteral("ét\n😀")},
+        {"UTF-16 big-endian, odd last byte", QByteArray("\xFE\xFF\0\xE9\0", 5), ControlDisplay::Text,
+         QStringLiteral("é\uFFFD")},
         {"overlong form is not UTF-8", "\xC0\xAF", ControlDisplay::Text, QStringLiteral("À¯")},
         {"surrogate is not UTF-8", "\xED\xA0\x80", ControlDisplay::Text, QStringLiteral("í\u00A0\u20AC")},
         {"beyond U+10FFFF is not UTF-8", "\xF4\x90\x80\x80", ControlDisplay::Text,
@@ -141,12 +145,28 @@ TEST_F(LineIndexTest, LineEndsInEveryForm)
         {"mixed", "a\r\n\r\nb\nc\r", {"a", "", "b", "c"}},
         {"NUL inside a line", QByteArray("a\0b\nc", 5), {QByteArray("a\0b", 3), "c"}},
     };
+    // The same texts in UTF-16 of either byte order, after its mark.
+    const auto utf16 = [](const QByteArray &bytes, bool bigEndian) {
+        QByteArray out;
+        for (char b : bytes)
+            out += bigEndian ? QByteArray(1, '\0') + b : QByteArray(1, b) + '\0';
+        return out;
+    };
     for (const Case &c : cases) {
-        // Slices of one byte put every CR LF and every block end to the test.
-        for (qint64 slice : {qint64(1), qint64(1) << 30}) {
-            TextLineIndex index;
-            ASSERT_TRUE(index.open(file(c.bytes))) << c.name;
-            EXPECT_EQ(lines(index, slice), c.expected) << c.name << " slice " << slice;
+        for (int form = 0; form < 3; ++form) {
+            QByteArray bytes = c.bytes;
+            QList<QByteArray> expected = c.expected;
+            if (form > 0) {
+                bytes = (form == 1 ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF")) + utf16(bytes, form == 2);
+                for (QByteArray &line : expected)
+                    line = utf16(line, form == 2);
+            }
+            // Slices of one byte put every CR LF and every block end to the test.
+            for (qint64 slice : {qint64(1), qint64(1) << 30}) {
+                TextLineIndex index;
+                ASSERT_TRUE(index.open(file(bytes))) << c.name;
+                EXPECT_EQ(lines(index, slice), expected) << c.name << " form " << form << " slice " << slice;
+            }
         }
     }
 }
@@ -197,6 +217,14 @@ TEST_F(LineIndexTest, ModelShowsACappedLineWithoutHalfACharacter)
     ASSERT_EQ(model.rowCount(), 1);
     const QString row = model.itemText(0);
     EXPECT_EQ(row, QString(TTextFileModel::MaxShownBytes / 2, QChar(0xE9)) + QStringLiteral(" \u2026"));
+    // The same in UTF-16, with characters of two units each (U+1F600), the
+    // cap falling inside one of them.
+    ASSERT_TRUE(model.load(file(QByteArray("\xFF\xFE" "A\0", 4) + QByteArray("\x3D\xD8\x00\xDE", 4).repeated(5000))));
+    model.finishIndexing();
+    ASSERT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.itemText(0),
+              QStringLiteral("A") + QStringLiteral("😀").repeated(TTextFileModel::MaxShownBytes / 4 - 1) +
+                  QStringLiteral(" \u2026"));
     EXPECT_FALSE(model.load(dir.filePath(QStringLiteral("absent.txt"))));
     EXPECT_EQ(model.rowCount(), 0);
 }

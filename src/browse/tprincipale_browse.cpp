@@ -161,6 +161,7 @@ bool TPrincipale::OpenArchive()
         return false;
     DelTemp();
     Entries->clear();
+    ListedArchive.clear();
     ClearPreview();
     setWindowTitle(ApplicationTitle);
     NomFic->setText(StripQuotes(NomFic->text()));
@@ -197,6 +198,7 @@ bool TPrincipale::OpenArchive()
         ExtractZips->setEnabled(true);
         ListeficsZip->setEnabled(true);
         CurrentArchive = NomFic->text();
+        ListedArchive = NomFic->text();
         setWindowTitle(ApplicationTitle + QStringLiteral(" - ") + CurrentArchive);
         lb_Contenu_Archive->setText(QString::number(Entries->count()) + QLatin1Char(' ') + GetLabel(251) +
                                     QStringLiteral(" :"));
@@ -209,6 +211,7 @@ bool TPrincipale::OpenArchive()
         Crexe->setEnabled(true);
     } else {
         Entries->clear();
+        ListedArchive.clear();
     }
     QApplication::restoreOverrideCursor();
     setEnabled(true);
@@ -344,6 +347,7 @@ void TPrincipale::FileListBox1DblClick()
 void TPrincipale::DirectoryListBox1DblClick()
 {
     Entries->clear();
+    ListedArchive.clear();
     setWindowTitle(ApplicationTitle);
     NomFicChange();
     // The list no longer shows an archive: its header, the scope, the sizes

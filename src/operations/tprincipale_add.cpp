@@ -121,6 +121,7 @@ void TPrincipale::AjoutClick()
         return;
 
     Entries->clear();
+    ListedArchive.clear();
     UpdateSelectionInfo();
     const QStringList items = dialog->checkedItems();
     if (items.isEmpty()) {

@@ -102,8 +102,20 @@ void TPrincipale::setUpArchiveOperations()
     connect(CopyZip, &QToolButton::clicked, this, &TPrincipale::CopyZipClick);
 }
 
+bool TPrincipale::ListShowsNamedArchive()
+{
+    if (!ListedArchive.isEmpty() && StripQuotes(NomFic->text()) == ListedArchive)
+        return true;
+    // Another name was typed since the list was filled: the entries checked
+    // are not that archive's. It is opened (or created) as Enter would.
+    BtActuClick();
+    return false;
+}
+
 void TPrincipale::ActuClick()
 {
+    if (!ListShowsNamedArchive())
+        return;
     if (UpdateSelectionInfo() == 0) {
         Entries->setAllChecked(true);
         UpdateSelectionInfo();
@@ -148,7 +160,7 @@ void TPrincipale::ActuClick()
     XZip->FilesToProcess = Entries->checkedNames();
     // The password the user confirmed, as for adding and deleting.
     XZip->Password = MotDePasse->text();
-    XZip->ZipFileName = NomFic->text();
+    XZip->ZipFileName = ListedArchive;
     if (RunEngineCommand(QLatin1Char('R'))) {
         ExtractZips->setEnabled(true);
         OpenArchive();
@@ -158,6 +170,8 @@ void TPrincipale::ActuClick()
 
 void TPrincipale::SupprClick()
 {
+    if (!ListShowsNamedArchive())
+        return;
     if (UpdateSelectionInfo() == 0) {
         plainMessage(166);
         return;
@@ -170,6 +184,7 @@ void TPrincipale::SupprClick()
         return;
     XZip->FilesToProcess = Entries->checkedNames();
     XZip->Password = MotDePasse->text();
+    XZip->ZipFileName = ListedArchive;
     if (RunEngineCommand(QLatin1Char('D'))) {
         ExtractZips->setEnabled(true);
         OpenArchive();

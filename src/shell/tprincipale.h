@@ -112,6 +112,9 @@ public:
     // --- refreshing, deleting, copying the archive ---
     void ActuClick();
     void SupprClick();
+    // Whether the list shows the archive named in NomFic; when it does not,
+    // that archive is opened instead and the caller does nothing more.
+    bool ListShowsNamedArchive();
     void CopyZipClick();
 
     // --- engine commands, busy state and engine events ---
@@ -190,6 +193,8 @@ public:
     // extraction dialog; opening an archive then keeps that destination.
     bool DestinationChosen = false;
     QString CurrentArchive;
+    // The archive whose entries the list shows (empty when none is listed).
+    QString ListedArchive;
     QString LastPreviewed;
     QString TempFile;
     // The folder dialog of refreshing and copying; remembers its last folder.

@@ -248,8 +248,10 @@ TEST_F(ArchiveOpsTest, DeleteAsksAndRemovesTheCheckedEntries)
         std::deque<int> answers;
         QList<int> labels;
         QStringList commands;
+        bool otherTyped = false; // another archive named since the listing
     };
     const Case cases[] = {
+        {"another archive typed is opened, nothing deleted", {1, 3}, {}, {}, {}, {u"-t"_s, u"-v"_s}, true},
         {"nothing checked", {}, {}, {IdOk}, {166}, {}},
         {"answered No", {1, 3}, {}, {IdNo, IdOk}, {167, 168}, {}},
         {"answered Cancel", {1, 3}, {}, {IdCancel, IdOk}, {167, 168}, {}},
@@ -260,14 +262,24 @@ TEST_F(ArchiveOpsTest, DeleteAsksAndRemovesTheCheckedEntries)
         const QString archive = openArchive(names, c.engine);
         check(c.checked);
         step({}, c.answers);
+        const QString other = QFileInfo(archive).absolutePath() + u"/autre.zip"_s;
+        if (c.otherTyped) {
+            ASSERT_TRUE(QFile::copy(archive, other));
+            w->NomFic->setText(other);
+        }
         w->SupprClick();
 
         EXPECT_TRUE(shownLabels(c.labels)) << c.name;
-        if (c.labels.last() == 108) {
+        if (c.otherTyped) {
+            EXPECT_EQ(calls().value(0).value(2), other) << c.name;
+            EXPECT_EQ(w->ListedArchive, other) << c.name;
+            QFile::remove(other);
+        }
+        if (!c.labels.isEmpty() && c.labels.last() == 108) {
             EXPECT_EQ(boxes.shown.last().icon, MessageIcon::Error) << c.name;
         }
         EXPECT_EQ(commands(), c.commands) << c.name;
-        if (!c.commands.isEmpty()) {
+        if (!c.commands.isEmpty() && !c.otherTyped) {
             // The full names, in list order.
             EXPECT_EQ(calls().value(0), (QStringList{QString(), u"-d"_s, archive, names[1], names[3]})) << c.name;
         }

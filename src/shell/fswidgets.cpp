@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QMimeDatabase>
+#include <QSortFilterProxyModel>
 #include <QStorageInfo>
 
 namespace tovo {
@@ -164,24 +165,54 @@ void TDirectoryListBox::showEvent(QShowEvent *event)
     keepCurrentInView();
 }
 
-TFileListBox::TFileListBox(QWidget *parent) : QListView(parent), m_model(new QFileSystemModel(this))
+// The file-system model also shows, whatever its filter, the folders it was
+// once asked about: the list's earlier folders and the folders of a file
+// selected there. Under the list's folder only files pass.
+class FilesOnlyModel : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void setRoot(const QModelIndex &root)
+    {
+        m_root = root;
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override
+    {
+        if (parent != m_root)
+            return true;
+        const auto *files = static_cast<const QFileSystemModel *>(sourceModel());
+        return !files->isDir(files->index(row, 0, parent));
+    }
+
+private:
+    QPersistentModelIndex m_root;
+};
+
+TFileListBox::TFileListBox(QWidget *parent)
+    : QListView(parent), m_model(new QFileSystemModel(this)), m_files(new FilesOnlyModel(this))
 {
     m_model->setIconProvider(NameOnlyIconProvider());
     m_model->setFilter(QDir::Files | QDir::NoDotAndDotDot);
     m_model->setNameFilterDisables(false);
     m_model->setReadOnly(true);
-    setModel(m_model);
+    m_files->setSourceModel(m_model);
+    setModel(m_files);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setMask(QStringLiteral("*.*"));
-    connect(this, &QListView::activated, this,
-            [this](const QModelIndex &index) { emit fileActivated(m_model->filePath(index)); });
+    connect(this, &QListView::activated, this, [this](const QModelIndex &index) {
+        emit fileActivated(m_model->filePath(m_files->mapToSource(index)));
+    });
 }
 
 QString TFileListBox::directory() const { return m_model->rootPath(); }
 
 void TFileListBox::setDirectory(const QString &path)
 {
-    setRootIndex(m_model->setRootPath(path));
+    const QModelIndex root = m_model->setRootPath(path);
+    m_files->setRoot(root);
+    setRootIndex(m_files->mapFromSource(root));
 }
 
 void TFileListBox::setMask(const QString &mask)
@@ -211,7 +242,8 @@ void TFileListBox::selectFile(const QString &fileName)
                 match = entry;
         }
     }
-    const QModelIndex index = match.isEmpty() ? QModelIndex() : m_model->index(folder.filePath(match));
+    const QModelIndex index =
+        match.isEmpty() ? QModelIndex() : m_files->mapFromSource(m_model->index(folder.filePath(match)));
     if (!index.isValid()) {
         clearSelection();
         setCurrentIndex(QModelIndex());
@@ -224,7 +256,7 @@ void TFileListBox::selectFile(const QString &fileName)
 QString TFileListBox::currentFile() const
 {
     const QModelIndex index = currentIndex();
-    return index.isValid() ? m_model->filePath(index) : QString();
+    return index.isValid() ? m_model->filePath(m_files->mapToSource(index)) : QString();
 }
 
 } // namespace tovo

@@ -55,6 +55,8 @@ private:
     bool m_following = false;
 };
 
+class FilesOnlyModel;
+
 // The files (not folders) of one directory matching a mask list.
 class TFileListBox : public QListView {
     Q_OBJECT
@@ -76,6 +78,7 @@ signals:
 
 private:
     QFileSystemModel *m_model;
+    FilesOnlyModel *m_files;
     QString m_mask;
 };
 

@@ -12,6 +12,7 @@
 #include "support/mainwindowfixture.h"
 
 #include <QAction>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QCheckBox>
@@ -23,6 +24,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QProgressBar>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include "shell/captionpanel.h"
@@ -135,6 +137,33 @@ TEST_F(OpeningTest, EveryWayOfNamingAnArchiveOpensIt)
     w->NomFic->setText(prog.filePath(QStringLiteral("a b/nouvelle.zip")));
     w->BtActuClick();
     EXPECT_EQ(w->FileListBox1->currentFile(), QString());
+}
+
+// The file-system model under the list keeps showing a folder it was once
+// asked about, whatever its filter.
+TEST_F(OpeningTest, TheArchiveListShowsNoFolder)
+{
+    const QString inner = makeArchive(QStringLiteral("dossier/x.zip"));
+    makeArchive(QStringLiteral("y.zip"));
+    TFileListBox list;
+    list.setMask(QStringLiteral("*.zip"));
+    list.setDirectory(QFileInfo(inner).path());
+    list.selectFile(QStringLiteral("x.zip"));
+    list.setDirectory(prog.path());
+    const auto shown = [&list] {
+        QStringList names;
+        const QModelIndex root = list.rootIndex();
+        for (int row = 0; row < list.model()->rowCount(root); ++row)
+            names << list.model()->index(row, 0, root).data().toString();
+        return names;
+    };
+    // The folder is read by a thread of the model.
+    const QDeadlineTimer deadline(10000);
+    while (!shown().contains(QStringLiteral("y.zip")) && !deadline.hasExpired()) {
+        QThread::msleep(5);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(shown(), QStringList{QStringLiteral("y.zip")});
 }
 
 TEST_F(OpeningTest, RefusedNamesSayWhy)

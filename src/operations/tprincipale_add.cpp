@@ -120,6 +120,13 @@ void TPrincipale::AjoutClick()
     if (Messages().execDialog(dialog) != QDialog::Accepted)
         return;
 
+    // A failed add leaves the archive as it was: the list, emptied here,
+    // shows it again then rather than an archive that looks emptied.
+    const bool wasListed = !ListedArchive.isEmpty() && name == ListedArchive;
+    const auto listAgain = [this, wasListed] {
+        if (wasListed)
+            OpenArchive();
+    };
     Entries->clear();
     ListedArchive.clear();
     UpdateSelectionInfo();
@@ -148,6 +155,7 @@ void TPrincipale::AjoutClick()
         ShowLabelMessage(QStringLiteral("M") + GetLabel(265) + QStringLiteral("\r[ ") + dialog->Repsrc->text() +
                              QStringLiteral(" ]"),
                          -1, 2);
+        listAgain();
         return;
     }
     if (XZip->MultidiskMode)
@@ -178,8 +186,10 @@ void TPrincipale::AjoutClick()
     const bool addedCleanly = added && LastEngineCode == 0;
     ClearPreview();
     LastPreviewed.clear();
-    if (!added)
+    if (!added) {
+        listAgain();
         return;
+    }
 
     ExtractZips->setEnabled(true);
     const bool listed = OpenArchive();

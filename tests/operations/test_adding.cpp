@@ -317,6 +317,23 @@ TEST_F(AddingTest, RefusalsEndTheAddBeforeAnythingIsSent)
     EXPECT_EQ(boxes.unexpected, 0);
 }
 
+// A failed add leaves the archive as it was, and the list shows it so.
+TEST_F(AddingTest, AFailedAddListsTheArchiveAgain)
+{
+    const QString archive = makeArchive(QStringLiteral("arch/garde.zip"));
+    script(listing({QStringLiteral("ancien.txt")}) + "when -W\nreturn 290\n");
+    w->NomFic->setText(archive);
+    w->BtActuClick();
+    ASSERT_EQ(w->Entries->count(), 1);
+    boxes.answers = {IdOk};
+    pick([&] { checkItems({"a.txt"}); });
+    add(archive);
+    ASSERT_FALSE(lastAdd().isEmpty());
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(w->Entries->count(), 1);
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
 TEST_F(AddingTest, AddedFilesAreDeletedOnlyWhenSafelyStored)
 {
     struct Case {

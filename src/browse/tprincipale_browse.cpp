@@ -323,13 +323,16 @@ void TPrincipale::NomFicAfterDialog(const QString &name, bool accepted)
 
 void TPrincipale::MotDePasseChange() { LastPreviewed.clear(); }
 
+// Enter in the password field shows the focused entry again with the
+// password typed, as the preview's wrong-password message tells the user.
+// The focused entry is kept: without it the click handler would show
+// nothing and disable the buttons that act on the entries.
 void TPrincipale::MotDePasseKeyUp()
 {
     ClearPreview();
     if (XZip->Password != MotDePasse->text()) {
         ExtractZips->setEnabled(true);
         ListeficsZip->setEnabled(true);
-        ListeficsZip->setCurrentIndex(QModelIndex());
     }
     ListeficsZip->setFocus();
     ListeFicsZipClick();

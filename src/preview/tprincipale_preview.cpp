@@ -304,7 +304,11 @@ void TPrincipale::ClearPreview()
     PMultiMedia1->clearPicture();
     for (QWidget *viewer : std::initializer_list<QWidget *>{GIFImage, Memo1, RTF, html, PMultiMedia1, ListeTexte})
         viewer->hide();
-    PanelDroite->setText(QStringLiteral("[ ") + PanelDroite->text() + QStringLiteral(" ]"));
+    // Brackets say the caption is no longer current; once is enough: a failed
+    // command followed by another clearing would show "[ [ ... ] ]".
+    const QString caption = PanelDroite->text();
+    if (!caption.startsWith(QLatin1String("[ ")) || !caption.endsWith(QLatin1String(" ]")))
+        PanelDroite->setText(QStringLiteral("[ ") + caption + QStringLiteral(" ]"));
     // The pane shows nothing now: the next click on any entry shows it,
     // the one shown last included.
     LastPreviewed.clear();

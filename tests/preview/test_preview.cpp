@@ -273,7 +273,7 @@ TEST_F(PreviewTest, ClearPreviewBracketsTheCaptionAndEmptiesTheInformation)
     w->PanelDroite->setText(QStringLiteral("X"));
     w->ClearPreview();
     w->ClearPreview();
-    EXPECT_EQ(w->PanelDroite->text(), QStringLiteral("[ [ X ] ]"));
+    EXPECT_EQ(w->PanelDroite->text(), QStringLiteral("[ X ]"));
     EXPECT_EQ(w->libfic->text(), QStringLiteral("a.txt"));
     EXPECT_EQ(shownViewer(), QString());
     w->ListeficsZip->setCurrentIndex(QModelIndex());

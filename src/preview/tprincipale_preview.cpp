@@ -10,6 +10,7 @@
 #include "options/teoptions.h"
 #include "platform/freespace.h"
 #include "platform/opendocument.h"
+#include "platform/tempdirs.h"
 #include "preview/previewrules.h"
 #include "preview/tgifview.h"
 #include "preview/thtmlview.h"
@@ -26,6 +27,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -146,6 +148,15 @@ void TPrincipale::previewEntry(int row, const QString &fileName)
         showInMemo({GetLabel(135)});
     }
 
+    // The working folder is shared by this user's windows, and another one
+    // removes it when it closes: it is made again, private, before each
+    // copy, and a folder or link put at its place by someone else is never
+    // written into.
+    const QFileInfo workFolder(QDir::cleanPath(TempDir()));
+    if (!platform::EnsurePrivateDir(workFolder.path(), workFolder.fileName())) {
+        showInMemo({GetLabel(132)});
+        return;
+    }
     XZip->ExtractDirectory = TempDir();
     XZip->UsePaths = false;
     // The entry is read with the password typed: label 137 asks the user to

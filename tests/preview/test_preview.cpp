@@ -340,6 +340,31 @@ TEST_F(PreviewTest, HostileNamesStayInsideTempDir)
     EXPECT_EQ(w->Memo1->toPlainText(), QStringLiteral("mal"));
 }
 
+// Another window of the user removes the shared working folder when it
+// closes; someone else may put a link at its place.
+TEST_F(PreviewTest, TheWorkingFolderIsMadeAgainPrivateOrRefused)
+{
+    openArchive({{QStringLiteral("a.txt"), "a"}, {QStringLiteral("b.txt"), "b"}});
+    const QString work = data.filePath(QStringLiteral("travail"));
+    SetTempDir(work);
+    click(0);
+    EXPECT_EQ(w->Memo1->toPlainText(), QStringLiteral("a"));
+    struct stat st;
+    ASSERT_EQ(::lstat(QFile::encodeName(work).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    ASSERT_TRUE(QDir(work).removeRecursively());
+    const QString elsewhere = data.filePath(QStringLiteral("ailleurs"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(QFile::link(elsewhere, work));
+    QFile::remove(fakeLogPath());
+    click(1);
+    EXPECT_FALSE(extracted());
+    EXPECT_EQ(w->Memo1->toPlainText(), GetLabel(132).replace(u'\r', u'\n'));
+    EXPECT_TRUE(QDir(elsewhere).isEmpty());
+    QFile::remove(work);
+}
+
 TEST_F(PreviewTest, ReadOnlyCopyIsDeletedOnlyAfterYes)
 {
     openArchive({{QStringLiteral("a.txt"), "a"}, {QStringLiteral("b.txt"), "b"}, {QStringLiteral("c.txt"), "c"}});

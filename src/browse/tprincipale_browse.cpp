@@ -162,6 +162,9 @@ bool TPrincipale::OpenArchive()
     DelTemp();
     Entries->clear();
     ListedArchive.clear();
+    // No entry is checked any more: the scope is every entry, not the
+    // disabled "checked files" choice left from before.
+    ExtraireTout->setChecked(true);
     ClearPreview();
     setWindowTitle(ApplicationTitle);
     NomFic->setText(StripQuotes(NomFic->text()));

@@ -242,6 +242,11 @@ TEST_F(OpeningTest, CheckMarksDriveHeaderAndScope)
     w->NomFic->lineEdit()->returnPressed();
     EXPECT_EQ(w->Entries->count(), 3);
     EXPECT_TRUE(w->ExtractZips->isEnabled());
+    // Listed again (after a delete of the checked entries, say): nothing is
+    // checked, so the scope is every entry.
+    check({1});
+    w->OpenArchive();
+    EXPECT_TRUE(w->ExtraireTout->isChecked());
 }
 
 TEST_F(OpeningTest, ResultCodesAreReportedByTheirLabels)

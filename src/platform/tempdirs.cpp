@@ -4,6 +4,8 @@
 #include <QFile>
 
 #include <cerrno>
+#include <csignal>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +27,32 @@ std::optional<QString> EnsurePrivateDir(const QString &base, const QString &name
     if ((st.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0)
         return std::nullopt;
     return path + QLatin1Char('/');
+}
+
+std::optional<QString> EnsureWorkingDir(const QString &base)
+{
+    const std::optional<QString> user = EnsurePrivateDir(base, WorkingDirName());
+    if (!user)
+        return std::nullopt;
+    return EnsurePrivateDir(*user, QString::number(::getpid()));
+}
+
+void RemoveStaleWorkingDirs(const QString &base)
+{
+    const std::optional<QString> user = EnsurePrivateDir(base, WorkingDirName());
+    if (!user)
+        return;
+    const QDir folder(*user);
+    for (const QString &name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+        bool number = false;
+        const qint64 pid = name.toLongLong(&number);
+        if (!number || pid <= 0 || pid == ::getpid() || pid > std::numeric_limits<pid_t>::max())
+            continue;
+        // Signal 0 only asks whether the process exists.
+        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        QDir(folder.filePath(name)).removeRecursively();
+    }
 }
 
 } // namespace tovo::platform

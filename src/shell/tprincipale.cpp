@@ -132,7 +132,8 @@ void TPrincipale::FormShow()
     if (TerminationRequested())
         return abandonStart();
 
-    if (const std::optional<QString> dir = platform::EnsurePrivateDir(QDir::tempPath(), platform::WorkingDirName())) {
+    platform::RemoveStaleWorkingDirs(QDir::tempPath());
+    if (const std::optional<QString> dir = platform::EnsureWorkingDir(QDir::tempPath())) {
         SetTempDir(*dir);
     } else {
         ShowLabelMessage(QStringLiteral("M"), 132, 2);
@@ -236,8 +237,7 @@ void TPrincipale::closeEvent(QCloseEvent *event)
 void TPrincipale::FormClose()
 {
     if (m_startAbandoned) {
-        if (TempDir().contains(QLatin1String("tovo")))
-            DeleteTree(TempDir());
+        removeWorkingDir();
         hide();
         return;
     }
@@ -252,11 +252,20 @@ void TPrincipale::FormClose()
     QDir::setCurrent(ProgDir());
     if (!SaveHistory())
         showSaveError(275);
-    if (TempDir().contains(QLatin1String("tovo")))
-        DeleteTree(TempDir());
+    removeWorkingDir();
     hide();
     LoadSaveSettings(QLatin1Char('E'));
     CloseHelp();
+}
+
+void TPrincipale::removeWorkingDir()
+{
+    if (!TempDir().contains(QLatin1String("tovo")))
+        return;
+    DeleteTree(TempDir());
+    // The user's working directory goes with the last window (rmdir leaves
+    // one that still holds another window's directory).
+    QDir().rmdir(QFileInfo(QDir::cleanPath(TempDir())).path());
 }
 
 void TPrincipale::showSaveError(int what)

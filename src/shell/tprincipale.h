@@ -311,6 +311,8 @@ private:
     void setDirectoryBrowser(const QString &directory);
     // Ends a start-up that met a fatal error after its one message.
     void abandonStart();
+    // Removes this window's working directory at close.
+    void removeWorkingDir();
     // A file saved at close could not be written (label what names it).
     void showSaveError(int what);
 

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tovo;
 using tovo::test::writeFile;
@@ -107,6 +109,36 @@ TEST(PrivateDir, CreatedForTheUserAlone)
     EXPECT_FALSE(platform::EnsurePrivateDir(base.path(), QStringLiteral("afile")).has_value());
     EXPECT_TRUE(platform::WorkingDirName().contains(QStringLiteral("tovo")));
     EXPECT_NE(platform::WorkingDirName(), platform::OldWorkingDirName());
+}
+
+// Each window works in a directory of its own, so one closing never removes
+// another's copies; those of windows that no longer run go at the next start.
+TEST(PrivateDir, OneWorkingDirPerWindowStaleOnesRemoved)
+{
+    QTemporaryDir base;
+    const auto mine = platform::EnsureWorkingDir(base.path());
+    ASSERT_TRUE(mine.has_value());
+    const QString user = base.filePath(platform::WorkingDirName()) + QLatin1Char('/');
+    EXPECT_EQ(*mine, user + QString::number(::getpid()) + QLatin1Char('/'));
+
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const QString gone = QString::number(child);
+    const QStringList kept{QString::number(::getppid()), QStringLiteral("notes")};
+    for (const QString &name : kept + QStringList{gone}) {
+        ASSERT_TRUE(QDir().mkpath(user + name));
+        ASSERT_TRUE(writeFile(user + name + QStringLiteral("/copie.txt"), "x"));
+    }
+    ASSERT_TRUE(writeFile(*mine + QStringLiteral("copie.txt"), "x"));
+
+    platform::RemoveStaleWorkingDirs(base.path());
+    EXPECT_FALSE(QFileInfo::exists(user + gone)) << gone.toStdString();
+    for (const QString &name : kept)
+        EXPECT_TRUE(QFileInfo::exists(user + name + QStringLiteral("/copie.txt"))) << name.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(*mine + QStringLiteral("copie.txt")));
 }
 
 TEST(CommandLine, RejoinsUpToFourPieces)

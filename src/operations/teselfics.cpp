@@ -2,6 +2,7 @@
 
 #include "browse/tentrymodel.h"
 #include "shell/helpwindow.h"
+#include "shell/labelmessages.h"
 #include "shell/labeltable.h"
 #include "shell/look.h"
 #include "shell/messageservice.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -346,6 +348,14 @@ void TEselfics::clearFound()
 void TEselfics::Button1Click()
 {
     clearFound();
+    // A folder that is not there would only give an empty list.
+    if (!QFileInfo(Repsrc->text()).isDir()) {
+        ShowLabelMessage(QStringLiteral("M") + GetLabel(265) + QStringLiteral("\r[ ") + Repsrc->text() +
+                             QStringLiteral(" ]"),
+                         -1, 2);
+        UpdateCount();
+        return;
+    }
     FindFile1.Execute();
     UpdateCount();
 }

@@ -185,6 +185,16 @@ TEST_F(AddingTest, DialogSearchesAndMarks)
              d->hide();
          },
          {}, {}},
+        {"a folder that is not there: 265 and no search",
+         [&] {
+             boxes.shown.clear();
+             boxes.answers = {IdOk};
+             d->Repsrc->setText(source + QStringLiteral("/absent"));
+             d->Button1Click();
+             ASSERT_EQ(boxes.shown.size(), 1);
+             EXPECT_TRUE(boxes.shown[0].text.startsWith(GetLabel(265)));
+         },
+         {}, {}},
         {"= goes to the archive's folder",
          [&] {
              d->ArchiveName = prog.filePath(QStringLiteral("arch/x.zip"));

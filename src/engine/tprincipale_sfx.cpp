@@ -2,6 +2,7 @@
 // self-extracting program beside it.
 #include "shell/tprincipale.h"
 
+#include "engine/resultcodes.h"
 #include "engine/sfxcreation.h"
 #include "engine/tzipengine.h"
 #include "shell/labelmessages.h"
@@ -47,7 +48,12 @@ void TPrincipale::CrexeClick()
     Gauge->setValue(0);
 
     if (code != 0) {
-        ShowLabelMessage(QStringLiteral("M"), 112, 4);
+        // Why, when the code says more than the failure itself.
+        QString text = GetLabel(112);
+        if (const int cause = LabelOfResultCode(code); cause != 112)
+            text += QStringLiteral("\r\r") + GetLabel(cause) + QStringLiteral(" (") + QString::number(code) +
+                    QLatin1Char(')');
+        ShowLabelMessage(QStringLiteral("M") + text, -1, 4);
         return;
     }
     ShowLabelMessage(QStringLiteral("M"), 282, 3);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 #include "engine/zipcontract.h"
@@ -18,6 +19,24 @@
 
 namespace tovo::zip {
 namespace {
+
+// The code that tells the user why writing the program failed: rights, a
+// full disk, else fallback.
+int CodeOfSystemError(int error, int fallback)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return TOVO_ZIP_ERR_ACCESS;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return TOVO_ZIP_ERR_WRITE;
+    default:
+        return fallback;
+    }
+}
 
 constexpr std::uint32_t Max32 = 0xFFFFFFFFu;
 constexpr std::size_t CopyChunk = 8 * 1024 * 1024;
@@ -126,7 +145,8 @@ public:
     Conversion(Reporter &reporter, const std::string &name) : m_reporter(reporter), m_name(name) {}
 
     // Copies length bytes of from, starting at offset, to the end of the
-    // temporary file, reporting progress against total. Returns 0, 370 or 470.
+    // temporary file, reporting progress against total. Returns 0, 370, or
+    // the code of the failure (a full disk: 91).
     int copy(ArchiveFile &from, std::uint64_t offset, std::uint64_t length)
     {
         std::vector<unsigned char> buffer;
@@ -140,8 +160,10 @@ public:
                 // A real write failure (a full disk) fails the plain write too.
                 m_kernelCopy = false;
                 buffer.resize(n);
-                if (from.readAt(offset, buffer.data(), n) != TOVO_ZIP_OK || !m_temp.writeAt(buffer.data(), n, m_written))
-                    return TOVO_ZIP_ERR_SFX;
+                if (from.readAt(offset, buffer.data(), n) != TOVO_ZIP_OK)
+                    return TOVO_ZIP_ERR_READ;
+                if (!m_temp.writeAt(buffer.data(), n, m_written))
+                    return CodeOfSystemError(errno, TOVO_ZIP_ERR_WRITE);
                 done = ssize_t(n);
             }
             offset += std::uint64_t(done);
@@ -157,7 +179,7 @@ public:
     int append(const std::string &bytes)
     {
         if (!m_temp.writeAt(bytes.data(), bytes.size(), m_written))
-            return TOVO_ZIP_ERR_SFX;
+            return CodeOfSystemError(errno, TOVO_ZIP_ERR_WRITE);
         m_written += bytes.size();
         return TOVO_ZIP_OK;
     }
@@ -258,7 +280,7 @@ int RunConvertToSfx(const WriterArgs &args, Reporter &reporter)
     Conversion conversion(reporter, args.archive);
     int systemError = 0;
     if (conversion.temp().create(target, systemError) != TOVO_ZIP_OK)
-        return TOVO_ZIP_ERR_SFX;
+        return CodeOfSystemError(systemError, TOVO_ZIP_ERR_CREATE);
     conversion.setTotal(stubSize + block.size() + (dir.centralOffset - start) + central.size() + end.size());
     int rc = conversion.copy(stub, 0, stubSize);
     if (rc == TOVO_ZIP_OK)
@@ -274,7 +296,7 @@ int RunConvertToSfx(const WriterArgs &args, Reporter &reporter)
     if (!readsBack(conversion.temp().fd(), conversion.written(), dir))
         return TOVO_ZIP_ERR_SFX;
     if (conversion.temp().replace(target, nullptr, systemError, ProgramMode) != TOVO_ZIP_OK)
-        return TOVO_ZIP_ERR_SFX;
+        return CodeOfSystemError(systemError, TOVO_ZIP_ERR_SFX);
     return TOVO_ZIP_OK;
 }
 

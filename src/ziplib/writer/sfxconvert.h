@@ -19,7 +19,9 @@ std::string SfxProgramPath(const std::string &archive);
 // Writes SfxProgramPath(args.archive) through a temporary file beside it,
 // mode 0755; the archive is never changed. Returns 0, 460 when the stub is
 // missing or is no stub, 370 when a callback asked to stop, 250 without a
-// settings record, and 470 for every other failure (nothing is left behind).
+// settings record, 380 when the folder refuses the program, 160 when the disk
+// is full, 150 when the archive cannot be read, 210 when the program's file
+// cannot be made, and 470 for every other failure (nothing is left behind).
 int RunConvertToSfx(const WriterArgs &args, Reporter &reporter);
 
 } // namespace tovo::zip

@@ -2,32 +2,14 @@
 // library modules standing in for the real ones: the ways of naming an
 // archive, the command runner's reports, the busy state, the entry list and
 // its check marks.
-#include "browse/tentrymodel.h"
 #include "engine/tinterruption.h"
-#include "operations/tconf.h"
-#include "options/teoptions.h"
-#include "shell/fswidgets.h"
-#include "shell/labeltable.h"
-#include "shell/tfilenameedit.h"
 #include "support/mainwindowfixture.h"
 
-#include <QAction>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QTemporaryDir>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QKeyEvent>
-#include <QMenu>
-#include <QProgressBar>
 #include <QThread>
 #include <QTimer>
-#include <QToolButton>
-#include "shell/captionpanel.h"
 
 using namespace tovo;
 

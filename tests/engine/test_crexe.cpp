@@ -1,13 +1,7 @@
 // The EXE button with the fake library modules: the name rule, the
 // questions, the settings record the engine hands over, and the reports.
 #include "engine/sfxcreation.h"
-#include "engine/tzipengine.h"
 #include "operations/extractionfixture.h"
-#include "shell/labeltable.h"
-#include "shell/paths.h"
-
-#include <QLineEdit>
-#include <QPushButton>
 
 using namespace tovo;
 

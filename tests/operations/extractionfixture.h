@@ -3,17 +3,10 @@
 // The main window on an archive listed by the fake library modules, with the
 // file manager replaced by a recorder, for the extraction and chooser tests.
 
-#include "browse/tentrymodel.h"
-#include "operations/tconf.h"
 #include "platform/openfolder.h"
-#include "shell/tfilenameedit.h"
 #include "support/mainwindowfixture.h"
 
-#include <QCheckBox>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QUrl>
 
 #include <functional>
 

@@ -2,42 +2,17 @@
 // marks, the add handler's questions and the vector it sends (with the fake
 // modules), deleting the added files, and one archive made through the real
 // modules and read back by other tools.
-#include "browse/tentrymodel.h"
-#include "engine/qtprint.h"
 #include "operations/teselfics.h"
-#include "shell/labeltable.h"
-#include "shell/tfilenameedit.h"
 #include "support/mainwindowfixture.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDirIterator>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QProcess>
-#include <QPushButton>
 #include <QSlider>
-#include <QUrl>
 
 #include <functional>
 
 using namespace tovo;
 
 namespace {
-
-// Every file under root with its bytes.
-QMap<QString, QByteArray> treeOf(const QString &root)
-{
-    QMap<QString, QByteArray> tree;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        tree.insert(QDir(root).relativeFilePath(path), test::readFile(path));
-    }
-    return tree;
-}
 
 class AddingTest : public test::MainWindowFixture {
 protected:
@@ -374,7 +349,7 @@ TEST_F(AddingTest, AddedFilesAreDeletedOnlyWhenSafelyStored)
         const bool asked = c.addCode == "0";
         EXPECT_EQ(QFile::exists(source + QStringLiteral("/a.txt")), !asked || c.kept.contains("a.txt")) << c.name;
         EXPECT_TRUE(QFile::exists(source + QStringLiteral("/b.doc"))) << c.name;
-        EXPECT_EQ(treeOf(source).size(), asked && c.kept.size() == 1 ? 3 : 4) << c.name;
+        EXPECT_EQ(test::filesBelow(source).size(), asked && c.kept.size() == 1 ? 3 : 4) << c.name;
         ASSERT_FALSE(boxes.shown.isEmpty()) << c.name;
         if (asked)
             EXPECT_EQ(boxes.shown.last().text, c.kept.join(QLatin1Char('\r')) + QLatin1Char('\r') + GetLabel(161))
@@ -382,16 +357,6 @@ TEST_F(AddingTest, AddedFilesAreDeletedOnlyWhenSafelyStored)
         else
             EXPECT_FALSE(boxes.shown.last().text.contains(GetLabel(160))) << c.name;
     }
-}
-
-// Runs a tool in a directory; its standard output, or nothing when it failed.
-std::optional<QByteArray> run(const QString &program, const QStringList &arguments)
-{
-    QProcess p;
-    p.start(program, arguments);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return std::nullopt;
-    return p.readAllStandardOutput();
 }
 
 TEST_F(AddingTest, RealModulesMakeAnArchiveOtherToolsRead)
@@ -412,7 +377,7 @@ TEST_F(AddingTest, RealModulesMakeAnArchiveOtherToolsRead)
         ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
         ASSERT_TRUE(test::writeFile(path, bytes));
     }
-    const QMap<QString, QByteArray> original = treeOf(tree);
+    const QMap<QString, QByteArray> original = test::filesBelow(tree);
 
     w->XZip->SetModuleDirectory(QStringLiteral(TOVO_BIN_DIR));
     d->Repsrc->setText(tree);
@@ -429,16 +394,16 @@ TEST_F(AddingTest, RealModulesMakeAnArchiveOtherToolsRead)
 
     // Listed again, and every source deleted after the checks.
     EXPECT_EQ(w->Entries->count(), 5);
-    EXPECT_TRUE(treeOf(tree).isEmpty());
+    EXPECT_TRUE(test::filesBelow(tree).isEmpty());
     ASSERT_EQ(boxes.shown.size(), 3);
     EXPECT_EQ(boxes.shown[2].text, GetLabel(162));
 
-    EXPECT_TRUE(run(QStringLiteral("unzip"), {QStringLiteral("-tq"), archive}).has_value());
-    EXPECT_TRUE(run(QStringLiteral("7z"), {QStringLiteral("t"), archive}).has_value());
+    EXPECT_TRUE(test::toolOutput(QStringLiteral("unzip"), {QStringLiteral("-tq"), archive}).has_value());
+    EXPECT_TRUE(test::toolOutput(QStringLiteral("7z"), {QStringLiteral("t"), archive}).has_value());
     // Python reads the names by the archive's own rules, whatever the locale.
     const QString out = prog.filePath(QStringLiteral("extrait"));
     const std::optional<QByteArray> names =
-        run(QStringLiteral("python3"), {QStringLiteral("-c"),
+        test::toolOutput(QStringLiteral("python3"), {QStringLiteral("-c"),
                                         QStringLiteral("import sys, zipfile\n"
                                                        "z = zipfile.ZipFile(sys.argv[1])\n"
                                                        "assert z.testzip() is None\n"
@@ -447,7 +412,7 @@ TEST_F(AddingTest, RealModulesMakeAnArchiveOtherToolsRead)
                                         archive, out});
     ASSERT_TRUE(names.has_value());
     EXPECT_EQ(QString::fromUtf8(*names).trimmed().split(QLatin1Char('\n')), original.keys());
-    EXPECT_EQ(treeOf(out), original);
+    EXPECT_EQ(test::filesBelow(out), original);
 }
 
 } // namespace

@@ -1,19 +1,12 @@
 // Refreshing, deleting and copying the archive from the main window: the
 // folder dialog component, the questions and what reaches the engine (fake
 // modules), the copy's safety, and refresh and delete through the real modules.
-#include "engine/qtprint.h"
 #include "engine/tinterruption.h"
 #include "extractionfixture.h"
 #include "operations/tpathdialog.h"
 #include "platform/filecopy.h"
-#include "shell/labeltable.h"
-#include "shell/paths.h"
 
 #include <QDir>
-#include <QProcess>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QToolButton>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -41,12 +34,7 @@ time_t timeOf(const QString &path)
 // Runs a tool; its standard output, or nothing when it failed.
 std::optional<QByteArray> run(const QStringList &command, const QString &directory = {})
 {
-    QProcess p;
-    p.setWorkingDirectory(directory);
-    p.start(command[0], command.mid(1));
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return std::nullopt;
-    return p.readAllStandardOutput();
+    return test::toolOutput(command[0], command.mid(1), directory);
 }
 
 class ArchiveOpsTest : public test::ExtractionFixture {

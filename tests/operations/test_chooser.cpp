@@ -1,16 +1,9 @@
 // The destination chooser's favourites in the running program: loaded at
 // start, added at their sorted place, refused when exactly the same, removed,
 // dropped when they vanished, and written at close only when some remain.
-#include "engine/qtprint.h"
 #include "extractionfixture.h"
-#include "operations/tchoixrep.h"
-#include "shell/fswidgets.h"
-#include "shell/labeltable.h"
 
-#include <QComboBox>
 #include <QDir>
-#include <QPushButton>
-#include <QToolButton>
 
 using namespace tovo;
 using tovo::test::readFile;

@@ -1,23 +1,10 @@
 // Extraction from the main window through the confirmation dialog, with the
 // fake library modules: what is extracted, how the dialog's switches reach
 // the engine, what is reported, and the destination's buttons.
-#include "engine/qtprint.h"
-#include "engine/tzipengine.h"
 #include "extractionfixture.h"
-#include "operations/tchoixrep.h"
-#include "shell/fswidgets.h"
-#include "shell/labeltable.h"
-#include "shell/paths.h"
 
-#include <QCheckBox>
 #include <QDir>
 #include <QDirIterator>
-#include <QLabel>
-#include <QListView>
-#include <QProcess>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QToolButton>
 
 using namespace tovo;
 
@@ -37,24 +24,20 @@ protected:
 
     QString folderOf(const QString &archive) const { return DirectoryPart(archive); }
 
-    // Runs a producer of test archives in a directory; false when it failed.
     static bool run(const QString &program, const QStringList &arguments, const QString &directory)
     {
-        QProcess p;
-        p.setWorkingDirectory(directory);
-        p.start(program, arguments);
-        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        return test::toolOutput(program, arguments, directory).has_value();
     }
 
-    // Every file (or folder) under root, relative to it.
-    static QStringList filesUnder(const QString &root, QDir::Filters kind = QDir::Files)
+    // The folders under root, relative to it.
+    static QStringList foldersUnder(const QString &root)
     {
-        QStringList files;
-        QDirIterator it(root, kind | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        QStringList folders;
+        QDirIterator it(root, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         while (it.hasNext())
-            files << QDir(root).relativeFilePath(it.next());
-        files.sort();
-        return files;
+            folders << QDir(root).relativeFilePath(it.next());
+        folders.sort();
+        return folders;
     }
 };
 
@@ -433,8 +416,8 @@ TEST_F(ExtractionTest, RealReaderExtractsInsideTheDestinationOnly)
         confirm(IdYes, [&](TConf &f) { f.RepDest->setText(destination); });
         w->ExtractZips->click();
 
-        EXPECT_EQ(filesUnder(destination), c.extracted) << c.name;
-        EXPECT_EQ(filesUnder(destination, QDir::Dirs), c.folders) << c.name;
+        EXPECT_EQ(test::filesBelow(destination).keys(), c.extracted) << c.name;
+        EXPECT_EQ(foldersUnder(destination), c.folders) << c.name;
         for (const QString &f : c.extracted) {
             const QString source = QFileInfo::exists(made + QLatin1Char('/') + f) ? made + QLatin1Char('/') + f
                                                                                   : QString();
@@ -448,7 +431,7 @@ TEST_F(ExtractionTest, RealReaderExtractsInsideTheDestinationOnly)
         for (const QString &f : c.extracted)
             expected << QStringLiteral("arch/dest/") + f;
         expected.sort();
-        EXPECT_EQ(filesUnder(work.path()), expected)
+        EXPECT_EQ(test::filesBelow(work.path()).keys(), expected)
             << c.name;
         // A refused entry is a warning, and the last word: no success follows.
         ASSERT_EQ(boxes.shown.size(), 1) << c.name;

@@ -1,31 +1,18 @@
 // The options dialog driven through the main window: history edits, the
 // switches and the tool tips, the ZIP association and the desktop launcher
 // in a private home, and an installed program's data folder.
-#include "engine/qtprint.h"
-#include "operations/tchoixrep.h"
-#include "operations/tconf.h"
 #include "options/shellintegration.h"
-#include "options/teoptions.h"
 #include "platform/datadir.h"
-#include "shell/labeltable.h"
 #include "support/mainwindowfixture.h"
 #include "support/privatedesktop.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QHelpEvent>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
-#include <QPushButton>
 #include <QTest>
-#include <QToolButton>
 #include <QToolTip>
 
 #include <functional>
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 using namespace tovo;

@@ -1,24 +1,17 @@
 // Still pictures, animated GIFs, the full-screen view and opening the
 // preview's copy with the desktop's program.
-#include "browse/tentrymodel.h"
 #include "platform/opendocument.h"
 #include "preview/imagedecoding.h"
 #include "preview/runrules.h"
 #include "preview/tfullslide.h"
 #include "preview/tgifview.h"
 #include "preview/timageview.h"
-#include "shell/labeltable.h"
-#include "shell/tfilenameedit.h"
 #include "support/mainwindowfixture.h"
 
 #include <zlib.h>
 
 #include <QImageWriter>
-#include <QListView>
 #include <QMovie>
-#include <QProcess>
-#include <QProgressBar>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -51,9 +44,7 @@ QImage monochrome()
 
 bool run(const QString &program, const QStringList &arguments)
 {
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return toolOutput(program, arguments).has_value();
 }
 
 // Qt writes every format but PCX (ImageMagick's) and WMF (a script's).

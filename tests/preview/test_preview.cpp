@@ -2,9 +2,6 @@
 // every failure writes in the memo, the copy in TempDir, the text controls
 // and the links, through the fake library modules; then real archives
 // through the real reading module.
-#include "browse/tentrymodel.h"
-#include "engine/qtprint.h"
-#include "options/teoptions.h"
 #include "platform/freespace.h"
 #include "platform/opendocument.h"
 #include "preview/tgifview.h"
@@ -13,26 +10,15 @@
 #include "preview/trtfview.h"
 #include "preview/ttextlistview.h"
 #include "preview/ttextmemo.h"
-#include "shell/captionpanel.h"
-#include "shell/labeltable.h"
-#include "shell/paths.h"
-#include "shell/tfilenameedit.h"
 #include "support/mainwindowfixture.h"
 
 #include <QBuffer>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
 #include <QProcess>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
 #include <QTextBlock>
-#include <QUrl>
 
 #include <sys/stat.h>
 

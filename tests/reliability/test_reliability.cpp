@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -66,18 +65,6 @@ QByteArray noise(int size, quint32 seed)
     QRandomGenerator g(seed);
     g.fillRange(reinterpret_cast<quint32 *>(b.data()), size / 4);
     return b;
-}
-
-// The files of a folder and below, with their contents, hidden ones too.
-QMap<QString, QByteArray> tree(const QString &folder)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(QDir(folder).relativeFilePath(path), test::readFile(path));
-    }
-    return files;
 }
 
 class Reliability : public ::testing::Test {
@@ -161,7 +148,7 @@ TEST_F(Reliability, ArchiveCommandsUnderWriteFaults)
             const timespec times[2] = {{later, 0}, {later, 0}};
             ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(w.filePath("deux.txt")).constData(), times, 0), 0);
             QDir(w.path()).mkdir(out);
-            const auto before = tree(w.path());
+            const auto before = test::filesBelow(w.path());
 
             const Outcome r = cli(c.args, w.path(), shim(w.path(), fault.env));
             ++rows;
@@ -169,7 +156,7 @@ TEST_F(Reliability, ArchiveCommandsUnderWriteFaults)
             EXPECT_TRUE(r.err.contains(errorLine(code))) << row << "\n" << r.err.toStdString();
             // The archive and every other file as they were; no temporary
             // file left; an extracted file is whole or absent.
-            auto after = tree(w.path());
+            auto after = test::filesBelow(w.path());
             for (auto it = after.begin(); it != after.end();) {
                 const bool extracted = it.key().startsWith(out + QLatin1Char('/'));
                 if (extracted) {
@@ -220,7 +207,7 @@ TEST_F(Reliability, WindowSavesUnderWriteFaults)
             ASSERT_TRUE(test::writeFile(prog + "/historique.txt", w.filePath("a.zip").toUtf8() + "\n"));
             ASSERT_TRUE(test::writeFile(config + "/Velmora/tovo.ini", "[tovo]\nTaille=12\n"));
             ASSERT_TRUE(test::writeFile(w.filePath("a.zip"), noise(300000, 7)));
-            const auto before = tree(w.path());
+            const auto before = test::filesBelow(w.path());
 
             const QStringList args = s.label ? QStringList{"close", prog, config}
                                              : QStringList{"copy", prog, config, w.filePath("a.zip"), w.filePath("copie")};
@@ -234,7 +221,7 @@ TEST_F(Reliability, WindowSavesUnderWriteFaults)
             EXPECT_TRUE(shown.last().contains(failure)) << row << "\n" << r.out.toStdString();
             EXPECT_FALSE(r.out.contains(GetLabel(150))) << row; // the copy's success
             // The file that failed is as it was, and nothing was left beside it.
-            const auto after = tree(w.path());
+            const auto after = test::filesBelow(w.path());
             for (auto it = before.cbegin(); it != before.cend(); ++it) {
                 if (it.key().endsWith(s.file) || it.key().startsWith(QLatin1String("copie"))) {
                     EXPECT_TRUE(after.value(it.key()) == it.value()) << row << " " << it.key().toStdString();

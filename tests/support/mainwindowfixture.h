@@ -2,22 +2,43 @@
 
 // A program folder with the shipped labels and help, private settings, the
 // scripted message service and the fake library modules, for the tests that
-// drive the real main window offscreen.
+// drive the real main window offscreen, with the headers they all use.
 
+#include "browse/tentrymodel.h"
+#include "engine/qtprint.h"
 #include "engine/tzipengine.h"
+#include "operations/tchoixrep.h"
+#include "operations/tconf.h"
+#include "options/teoptions.h"
+#include "shell/captionpanel.h"
 #include "shell/forms.h"
+#include "shell/fswidgets.h"
 #include "shell/labelmessages.h"
 #include "shell/labelstore.h"
+#include "shell/labeltable.h"
 #include "shell/messageservice.h"
 #include "shell/paths.h"
+#include "shell/tfilenameedit.h"
 #include "shell/tprincipale.h"
 #include "support/testfiles.h"
 
+#include <QAction>
 #include <QApplication>
-#include <QDir>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
+#include <QToolButton>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 

@@ -1,57 +1,20 @@
 // The main window's life: start-up from the files beside the program,
 // labels on the forms, settings, history, command line, quitting and closing.
-#include "operations/tchoixrep.h"
-#include "operations/tconf.h"
-#include "options/teoptions.h"
 #include "preview/ttextlistview.h"
-#include "shell/captionpanel.h"
-#include "shell/forms.h"
-#include "shell/fswidgets.h"
 #include "shell/helpwindow.h"
-#include "shell/labelmessages.h"
-#include "shell/labelstore.h"
-#include "shell/labeltable.h"
-#include "shell/messageservice.h"
-#include "shell/paths.h"
-#include "shell/tfilenameedit.h"
 #include "shell/tfrmsplash.h"
-#include "shell/tprincipale.h"
 #include "support/mainwindowfixture.h"
-#include "support/testfiles.h"
 
-#include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QAccessible>
-#include <QAction>
-#include <QApplication>
 #include <QHeaderView>
 #include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextEdit>
-#include <QWindow>
-#include <QGuiApplication>
 #include <QScreen>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QPushButton>
-#include <QSettings>
-#include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTextBrowser>
-#include <QToolButton>
+#include <QScrollBar>
+#include <QWindow>
 
-#include <gtest/gtest.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <functional>
 
 using namespace tovo;
 using tovo::test::readFile;
@@ -251,14 +214,6 @@ TEST_F(MainWindowTest, QuittingAsksFirstAndClosingSavesEverything)
     EXPECT_EQ(boxes.unexpected, 0);
 }
 
-TEST_F(MainWindowTest, EmptyFavouritesKeepTheOldFile)
-{
-    start();
-    AppForms().ChoixRep->favoris->clear();
-    w->close();
-    EXPECT_EQ(readFile(prog.filePath(QStringLiteral("favoris.txt"))), QByteArray("/srv\r\n/home\r\n"));
-}
-
 TEST_F(MainWindowTest, FirstRunDefaults)
 {
     start();
@@ -272,6 +227,10 @@ TEST_F(MainWindowTest, FirstRunDefaults)
     EXPECT_EQ(w->pos(), QPoint(1, 1));
     EXPECT_EQ(w->size(), QSize(TPrincipale::MinWidth, TPrincipale::MinHeight));
     EXPECT_EQ(w->police->currentText(), w->ListeTexte->font().family());
+    // Resizing below the design size snaps back.
+    w->resize(500, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(w->size(), QSize(TPrincipale::MinWidth, TPrincipale::MinHeight));
 }
 
 TEST_F(MainWindowTest, SavedSettingsAreReadBack)
@@ -322,14 +281,6 @@ TEST_F(MainWindowTest, MaximisedStateIsRestored)
     writeSettings({{QStringLiteral("Etat"), QStringLiteral("3")}});
     start();
     EXPECT_TRUE(w->windowState() & Qt::WindowMaximized);
-}
-
-TEST_F(MainWindowTest, ResizingBelowTheDesignSizeSnapsBack)
-{
-    start();
-    w->resize(500, 300);
-    QApplication::processEvents();
-    EXPECT_EQ(w->size(), QSize(TPrincipale::MinWidth, TPrincipale::MinHeight));
 }
 
 TEST_F(MainWindowTest, HelpOpensAtContextOne)

@@ -32,58 +32,46 @@ protected:
     ScriptedMessageService boxes;
 };
 
-TEST_F(MessagesTest, KindsGiveButtonsAndResults)
+TEST_F(MessagesTest, KindsGiveButtonsIconsAndResults)
 {
     struct Case {
         const char *name;
         QString kind;
+        int type;
         int answer;
         MessageButtons buttons;
+        MessageIcon icon;
         int result;
     };
     const Case cases[] = {
-        {"plain", QStringLiteral(" Texte libre"), IdOk, MessageButtons::Ok, IdCancel},
-        {"M pressed OK", QStringLiteral("M"), IdOk, MessageButtons::Ok, IdCancel},
-        {"d yes", QStringLiteral("d"), IdYes, MessageButtons::YesNo, IdYes},
-        {"d no", QStringLiteral("d"), IdNo, MessageButtons::YesNo, IdNo},
-        {"d closed", QStringLiteral("d"), IdCancel, MessageButtons::YesNo, IdCancel},
-        {"D cancel", QStringLiteral("D"), IdCancel, MessageButtons::YesNoCancel, IdCancel},
-        {"D yes", QStringLiteral("D"), IdYes, MessageButtons::YesNoCancel, IdYes},
-        {"other letter", QStringLiteral("X"), IdNo, MessageButtons::YesNoCancel, IdNo},
+        {"plain: no icon whatever the type", QStringLiteral(" Texte libre"), 2, IdOk, MessageButtons::Ok,
+         MessageIcon::None, IdCancel},
+        {"M pressed OK, type 2", QStringLiteral("M"), 2, IdOk, MessageButtons::Ok, MessageIcon::Error, IdCancel},
+        {"d yes, type 3", QStringLiteral("d"), 3, IdYes, MessageButtons::YesNo, MessageIcon::Information, IdYes},
+        {"d no, type 4", QStringLiteral("d"), 4, IdNo, MessageButtons::YesNo, MessageIcon::Question, IdNo},
+        {"d closed, type 5", QStringLiteral("d"), 5, IdCancel, MessageButtons::YesNo, MessageIcon::None, IdCancel},
+        {"D cancel, type 1", QStringLiteral("D"), 1, IdCancel, MessageButtons::YesNoCancel, MessageIcon::Warning,
+         IdCancel},
+        {"D yes, type 0", QStringLiteral("D"), 0, IdYes, MessageButtons::YesNoCancel, MessageIcon::Warning, IdYes},
+        {"other letter", QStringLiteral("X"), 4, IdNo, MessageButtons::YesNoCancel, MessageIcon::Question, IdNo},
     };
     for (const Case &c : cases) {
         boxes.answers.push_back(c.answer);
-        EXPECT_EQ(ShowLabelMessage(c.kind, 3, 4), c.result) << c.name;
+        EXPECT_EQ(ShowLabelMessage(c.kind, 3, c.type), c.result) << c.name;
         ASSERT_FALSE(boxes.shown.isEmpty());
         EXPECT_EQ(boxes.shown.last().buttons, c.buttons) << c.name;
+        EXPECT_EQ(boxes.shown.last().icon, c.icon) << c.name;
     }
     EXPECT_EQ(boxes.unexpected, 0);
-    // The plain kind shows its own text without an icon, whatever N and type say.
+    // The plain kind shows its own text; the others their label, or their own
+    // text when given none; a "§" in a label breaks its line.
     EXPECT_EQ(boxes.shown.first().text, QStringLiteral("Texte libre"));
-    EXPECT_EQ(boxes.shown.first().icon, MessageIcon::None);
     EXPECT_EQ(boxes.shown.last().text, QStringLiteral("Voulez-vous quitter ?"));
-}
-
-TEST_F(MessagesTest, DialogTypesGiveIcons)
-{
-    const std::pair<int, MessageIcon> cases[] = {{2, MessageIcon::Error},   {3, MessageIcon::Information},
-                                                 {4, MessageIcon::Question}, {5, MessageIcon::None},
-                                                 {1, MessageIcon::Warning},  {0, MessageIcon::Warning}};
-    for (const auto &[type, icon] : cases) {
-        boxes.answers.push_back(IdOk);
-        ShowLabelMessage(QStringLiteral("M"), 2, type);
-        EXPECT_EQ(boxes.shown.last().icon, icon) << type;
-    }
-}
-
-TEST_F(MessagesTest, LabelTextAndOwnText)
-{
     boxes.answers = {IdOk, IdOk};
     ShowLabelMessage(QStringLiteral("M"), 2, 3);
-    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Premi\u00e8re ligne\rSeconde ligne"));
+    EXPECT_EQ(boxes.shown.last().text, QStringLiteral("Premi\u00e8re ligne\rSeconde ligne"));
     ShowLabelMessage(QStringLiteral("MDossier absent"), -1, 2);
-    EXPECT_EQ(boxes.shown[1].text, QStringLiteral("Dossier absent"));
-    EXPECT_EQ(GetLabel(2), QStringLiteral("Premi\u00e8re ligne\rSeconde ligne"));
+    EXPECT_EQ(boxes.shown.last().text, QStringLiteral("Dossier absent"));
     // Outside the table: an empty text, never a crash.
     EXPECT_EQ(GetLabel(999), QString());
     EXPECT_EQ(GetLabel(0), QString());

@@ -241,6 +241,7 @@ TEST_F(OpeningTest, ResultCodesAreReportedByTheirLabels)
         bool success;
         int label; // 0: no box
         MessageIcon icon;
+        bool skipTest = false;
     };
     const Case cases[] = {
         {"warning keeps success", QLatin1Char('L'), 50, true, 84, MessageIcon::Warning},
@@ -251,13 +252,19 @@ TEST_F(OpeningTest, ResultCodesAreReportedByTheirLabels)
         {"quiet test error", QLatin1Char('t'), 130, false, 125, MessageIcon::Error},
         // Stopped by the user: a stop, not a damaged archive.
         {"quiet test stopped", QLatin1Char('t'), 370, false, 103, MessageIcon::Error},
+        // Skipping the test (an option) skips only the test.
+        {"quiet test skipped", QLatin1Char('t'), 190, true, 0, MessageIcon::None, true},
+        {"an add fails though the test is skipped", QLatin1Char('A'), 190, false, 93, MessageIcon::Error, true},
     };
     for (const Case &c : cases) {
         script("return " + QByteArray::number(c.code) + "\n");
+        AppForms().EOptions->DesacTest->setChecked(c.skipTest);
+        QFile::remove(fakeLogPath());
         boxes.shown.clear();
         boxes.answers = {IdOk};
         w->TailleC->setText(QStringLiteral("12 Ko"));
         EXPECT_EQ(w->RunEngineCommand(c.command), c.success) << c.name;
+        EXPECT_EQ(calls().isEmpty(), c.skipTest && c.command == QLatin1Char('t')) << c.name;
         if (c.label == 0) {
             EXPECT_TRUE(boxes.shown.isEmpty()) << c.name;
             continue;
@@ -351,21 +358,6 @@ TEST_F(OpeningTest, RepairReportsWhatItDroppedAndKeepsTheOriginal)
         EXPECT_TRUE(w->isEnabled()) << c.name;
     }
     EXPECT_EQ(boxes.unexpected, 0);
-}
-
-TEST_F(OpeningTest, SkippingTheTestSkipsOnlyTheTest)
-{
-    start();
-    AppForms().EOptions->DesacTest->setChecked(true);
-    script("return 190\n");
-    EXPECT_TRUE(w->RunEngineCommand(QLatin1Char('t')));
-    EXPECT_TRUE(calls().isEmpty());
-    EXPECT_TRUE(boxes.shown.isEmpty());
-    // A failing add is still a failure, reported as one.
-    boxes.answers = {IdOk};
-    EXPECT_FALSE(w->RunEngineCommand(QLatin1Char('A')));
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_TRUE(boxes.shown[0].text.contains(GetLabel(93)));
 }
 
 TEST_F(OpeningTest, AllAnswersEveryLaterOverwriteQuery)

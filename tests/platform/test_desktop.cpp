@@ -122,10 +122,10 @@ TEST(DesktopFiles, ExecLineStartsTheProgramOnTheArchive)
     const QString archive = dir.filePath(QStringLiteral("sauvegarde \"du\" 1er mai.zip"));
     ASSERT_TRUE(writeFile(archive, "PK\x05\x06"));
     EXPECT_EQ(PrivateDesktop::run(QStringLiteral("gio"), {QStringLiteral("launch"), entryFile, archive}).first, 0);
+    // gio returns once the program started: wait for its whole line.
     QDeadlineTimer deadline(10000);
-    while (!QFileInfo::exists(record) && !deadline.hasExpired())
+    while (!readFile(record).endsWith('\n') && !deadline.hasExpired())
         QThread::msleep(20);
-    QThread::msleep(100); // the recorder writes its one line at once
     EXPECT_EQ(readFile(record), archive.toUtf8() + '\n');
     qunsetenv("TOVO_RECORD");
 

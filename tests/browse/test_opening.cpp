@@ -41,38 +41,6 @@ protected:
     QString header() const { return w->lb_Contenu_Archive->text(); }
 };
 
-TEST_F(OpeningTest, ListsFilesSkipsFolderEntriesAndSumsSizes)
-{
-    script(threeEntryListing());
-    const QString archive = makeArchive(QStringLiteral("arch/trois.zip"));
-    start();
-    open(archive);
-    EXPECT_TRUE(boxes.shown.isEmpty()) << texts().join(QLatin1Char('|')).toStdString();
-    ASSERT_EQ(w->Entries->count(), 2);
-    EXPECT_EQ(w->Entries->fullName(0), QStringLiteral("docs/a.txt"));
-    EXPECT_EQ(w->Entries->size(1), 2048);
-    EXPECT_EQ(w->TotalSize, 3548);
-    EXPECT_TRUE(w->RespectRep->isEnabled());
-    EXPECT_EQ(header(), QStringLiteral("2 ") + GetLabel(251) + QStringLiteral(" :"));
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Tovo v4.4 - ") + archive);
-    EXPECT_TRUE(w->Ajout->isEnabled());
-    EXPECT_TRUE(w->isEnabled());
-    EXPECT_FALSE(AppForms().Interruption->isVisible());
-    EXPECT_EQ(w->PanelDroite->text(), GetLabel(220)); // no "please wait" left behind
-    // The engine got the name as typed and the destination became its folder.
-    ASSERT_EQ(calls().size(), 2);
-    EXPECT_EQ(calls()[0], (QStringList{QString(), QStringLiteral("-t"), archive}));
-    EXPECT_EQ(AppForms().Conf->RepDest->text(), prog.filePath(QStringLiteral("arch/")));
-
-    // A listing of top-level files only leaves the folder box disabled.
-    script("when -v\n80 name=b.txt size=1\n");
-    w->HasPaths = false;
-    w->RespectRep->setEnabled(false);
-    open(archive);
-    EXPECT_EQ(w->Entries->count(), 1);
-    EXPECT_FALSE(w->RespectRep->isEnabled());
-}
-
 TEST_F(OpeningTest, EveryWayOfNamingAnArchiveOpensIt)
 {
     script(threeEntryListing());
@@ -174,13 +142,30 @@ TEST_F(OpeningTest, RefusedNamesSayWhy)
     EXPECT_TRUE(calls().isEmpty());
 }
 
-TEST_F(OpeningTest, CheckMarksDriveHeaderAndScope)
+// The listing: folder entries skipped, sizes summed, the engine given the
+// name as typed, the destination the archive's folder, nothing left busy;
+// then the check marks drive the header and the scope.
+TEST_F(OpeningTest, ListingAndCheckMarksDriveHeaderAndScope)
 {
     script(threeEntryListing() + "80 name=c.txt size=3\n");
     start();
-    open(makeArchive(QStringLiteral("sel.zip")));
+    const QString archive = makeArchive(QStringLiteral("arch/sel.zip"));
+    open(archive);
+    EXPECT_TRUE(boxes.shown.isEmpty()) << texts().join(QLatin1Char('|')).toStdString();
     ASSERT_EQ(w->Entries->count(), 3);
+    EXPECT_EQ(w->Entries->fullName(0), QStringLiteral("docs/a.txt"));
+    EXPECT_EQ(w->Entries->size(1), 2048);
+    EXPECT_EQ(w->TotalSize, 3551);
+    EXPECT_TRUE(w->RespectRep->isEnabled());
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Tovo v4.4 - ") + archive);
+    EXPECT_TRUE(w->Ajout->isEnabled() && w->isEnabled());
+    EXPECT_FALSE(AppForms().Interruption->isVisible());
+    EXPECT_EQ(w->PanelDroite->text(), GetLabel(220)); // no "please wait" left behind
+    ASSERT_EQ(calls().size(), 2);
+    EXPECT_EQ(calls()[0], (QStringList{QString(), QStringLiteral("-t"), archive}));
+    EXPECT_EQ(AppForms().Conf->RepDest->text(), prog.filePath(QStringLiteral("arch/")));
     const QString base = QStringLiteral("3 ") + GetLabel(251);
+    EXPECT_EQ(header(), base + QStringLiteral(" :"));
 
     check({1});
     EXPECT_EQ(header(), base + QStringLiteral(" ~ ") + GetLabel(252) + QStringLiteral(" : 1"));

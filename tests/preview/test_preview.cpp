@@ -235,7 +235,9 @@ TEST_F(PreviewTest, FailedExtractionsAreWrittenInTheMemo)
     EXPECT_EQ(boxes.unexpected, 0);
 }
 
-TEST_F(PreviewTest, SameEntryAgainKeepsTheViewButNotTheCopy)
+// The same entry again keeps the view but not the copy; clearing the
+// preview brackets the caption and empties the information.
+TEST_F(PreviewTest, SameEntryAgainAndClearPreview)
 {
     openArchive({{QStringLiteral("a.txt"), "premier"}, {QStringLiteral("b.txt"), "second"}});
     click(0);
@@ -249,12 +251,7 @@ TEST_F(PreviewTest, SameEntryAgainKeepsTheViewButNotTheCopy)
     w->cHTML->click();
     EXPECT_TRUE(extracted());
     EXPECT_TRUE(QFileInfo::exists(w->TempFile));
-}
 
-TEST_F(PreviewTest, ClearPreviewBracketsTheCaptionAndEmptiesTheInformation)
-{
-    openArchive({{QStringLiteral("a.txt"), "premier"}});
-    click(0);
     EXPECT_FALSE(w->TailleFD->text().isEmpty());
     w->PanelDroite->setText(QStringLiteral("X"));
     w->ClearPreview();

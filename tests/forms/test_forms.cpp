@@ -94,10 +94,18 @@ protected:
     void SetUp() override { SetProgDir(AddBackslash(prog.path())); }
 };
 
-TEST_F(ChoixRepTest, EtendreStretchesToTheScreenHeight)
+// Each showing clears the favourite and resets the destination; Etendre
+// stretches the window to the screen's height.
+TEST_F(ChoixRepTest, ShowingResetsAndEtendreStretches)
 {
     TChoixRep form;
+    form.OpenChooserAt(start.path());
+    form.favoris->addItems({QStringLiteral("/a"), QStringLiteral("/b")});
+    form.favoris->setCurrentIndex(1);
+    form.edit1->setText(QStringLiteral("/ailleurs"));
     form.show();
+    EXPECT_EQ(form.favoris->currentIndex(), -1);
+    EXPECT_EQ(form.edit1->text(), start.path());
     form.BtEtendre->click();
     const QRect screen = form.screen()->geometry();
     EXPECT_EQ(form.frameGeometry().top(), screen.top() + 30);
@@ -121,18 +129,6 @@ TEST_F(ChoixRepTest, UnreachableStartFallsBackToTheProgramDirectory)
         EXPECT_EQ(form.Liste->directory(), expected) << where.toStdString();
         EXPECT_EQ(form.edit1->text(), expected) << where.toStdString();
     }
-}
-
-TEST_F(ChoixRepTest, EachShowingClearsTheFavouriteAndResetsTheDestination)
-{
-    TChoixRep form;
-    form.OpenChooserAt(start.path());
-    form.favoris->addItems({QStringLiteral("/a"), QStringLiteral("/b")});
-    form.favoris->setCurrentIndex(1);
-    form.edit1->setText(QStringLiteral("/ailleurs"));
-    form.show();
-    EXPECT_EQ(form.favoris->currentIndex(), -1);
-    EXPECT_EQ(form.edit1->text(), start.path());
 }
 
 TEST_F(ChoixRepTest, BrowseMovesTheTreeOnlyToAnExistingOrCreatedDirectory)

@@ -171,7 +171,9 @@ TEST_F(ExtractionTest, RemplForceIsClearedAtEveryShowing)
     EXPECT_EQ(boxes.shown[1].text, GetLabel(130));
 }
 
-TEST_F(ExtractionTest, RespectRepDecidesWhetherPathsAreKept)
+// The folder box, the password field and the typed destination reach the
+// engine exactly as given; the folder button opens that destination.
+TEST_F(ExtractionTest, SwitchesPasswordAndDestinationReachTheEngineAsGiven)
 {
     struct Case {
         const char *name;
@@ -179,6 +181,8 @@ TEST_F(ExtractionTest, RespectRepDecidesWhetherPathsAreKept)
         bool checked;
         bool enabled; // as the listing left it
         bool flattened;
+        QString password = {};
+        QString typed = {}; // empty: the archive's folder, as proposed
     };
     const QStringList flat{QStringLiteral("a.txt"), QStringLiteral("b.txt")};
     const Case cases[] = {
@@ -186,35 +190,28 @@ TEST_F(ExtractionTest, RespectRepDecidesWhetherPathsAreKept)
         {"folders dropped", tenNames(), false, true, true},
         {"no folders: disabled, paths kept", flat, false, false, false},
         {"no folders, checked", flat, true, false, false},
+        {"password and destination as typed", tenNames(), true, true, false, QStringLiteral("S\u00e9same ouvre-toi"),
+         QStringLiteral("  /nulle part/Sous Dossier")},
     };
     for (const Case &c : cases) {
         const QString archive = openArchive(c.names);
         EXPECT_EQ(w->RespectRep->isEnabled(), c.enabled) << c.name;
         w->RespectRep->setChecked(c.checked);
+        w->MotDePasse->setText(c.password);
         forget();
-        confirm(IdYes);
+        confirm(IdYes, [&](TConf &f) {
+            if (!c.typed.isEmpty())
+                f.RepDest->setText(c.typed);
+        });
         boxes.answers = {IdOk};
         w->ExtractZips->click();
+        const QString destination = c.typed.isEmpty() ? folderOf(archive) : c.typed;
         const QStringList switches = c.flattened ? QStringList{QStringLiteral("-j")} : QStringList();
-        EXPECT_EQ(extraction(), extractVector(archive, {QStringLiteral("*.*")}, folderOf(archive), switches))
-            << c.name;
+        QStringList expected = extractVector(archive, {QStringLiteral("*.*")}, destination, switches);
+        expected[0] = c.password;
+        EXPECT_EQ(extraction(), expected) << c.name;
+        EXPECT_EQ(opened, QStringList{destination}) << c.name;
     }
-}
-
-TEST_F(ExtractionTest, PasswordAndTypedDestinationReachTheEngineAsTyped)
-{
-    const QString archive = openArchive(tenNames());
-    w->MotDePasse->setText(QStringLiteral("Sésame ouvre-toi"));
-    const QString typed = QStringLiteral("  /nulle part/Sous Dossier");
-    forget();
-    confirm(IdYes, [&](TConf &f) { f.RepDest->setText(typed); });
-    boxes.answers = {IdOk};
-    w->ExtractZips->click();
-    QStringList expected = extractVector(archive, {QStringLiteral("*.*")}, typed);
-    expected[0] = QStringLiteral("Sésame ouvre-toi");
-    EXPECT_EQ(extraction(), expected);
-    // The folder button opens the destination exactly as typed.
-    EXPECT_EQ(opened, QStringList{typed});
 }
 
 TEST_F(ExtractionTest, EqualsTogglesInAFolderOfMixedCase)

@@ -3,6 +3,7 @@
 // peak memory of the process (resident set, KiB), list included.
 //   bench_open PROGRAM_DIR ARCHIVE
 #include "browse/tentrymodel.h"
+#include "platform/timezone.h"
 #include "shell/forms.h"
 #include "shell/messageservice.h"
 #include "shell/paths.h"
@@ -18,6 +19,9 @@
 
 int main(int argc, char **argv)
 {
+    // As the program's main() does: otherwise every local-time conversion
+    // re-reads the time zone file's status and the bench times that.
+    tovo::platform::SettleLocalTimeZone();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc != 3) {

@@ -4,10 +4,9 @@
 #include <new>
 #include <optional>
 
-#include <zlib.h>
-
 #include "engine/zipcontract.h"
 #include "ziplib/common/archivefile.h"
+#include "ziplib/common/inflater.h"
 #include "ziplib/common/zipcrypto.h"
 #include "ziplib/common/zipdirectory.h"
 #include "ziplib/common/zipformat.h"
@@ -44,20 +43,15 @@ struct EntryDataReader::State {
     std::uint64_t codePosition = 0;
     std::optional<TraditionalCipher> traditional;
     std::unique_ptr<AesDecryptor> aes;
-    z_stream zs{};
-    bool inflating = false;
+    Inflater inflater;
+    const unsigned char *pending = nullptr; // compressed bytes fetched, not yet decoded
+    std::size_t pendingLength = 0;
     bool streamEnded = false;
     bool finished = false;
     int failed = 0; // a code once read failed; every later read returns it
     std::uint64_t produced = 0;
     std::uint32_t crc = 0;
     std::vector<unsigned char> input;
-
-    ~State()
-    {
-        if (inflating)
-            inflateEnd(&zs);
-    }
 
     // Fetches and decrypts up to n compressed bytes into input.
     int fetch(std::size_t n, std::size_t &got)
@@ -118,33 +112,33 @@ struct EntryDataReader::State {
         while (got == 0) {
             if (streamEnded)
                 return finish();
-            if (zs.avail_in == 0 && remaining > 0) {
+            if (pendingLength == 0 && remaining > 0) {
                 std::size_t fetched = 0;
                 if (int rc = fetch(InputChunk, fetched))
                     return rc;
-                zs.next_in = input.data();
-                zs.avail_in = uInt(fetched);
+                pending = input.data();
+                pendingLength = fetched;
             }
             // One byte of room past the declared size shows a lie without
             // ever handing that byte out.
             const std::uint64_t left = size - produced;
             const std::uint64_t room = left < UINT64_MAX ? left + 1 : left;
-            zs.next_out = out;
-            zs.avail_out = uInt(std::min<std::uint64_t>({capacity, room, 1u << 30}));
-            const uInt before = zs.avail_out;
-            const uInt inputBefore = zs.avail_in;
-            const int z = inflate(&zs, Z_NO_FLUSH);
-            const std::size_t made = before - zs.avail_out;
+            std::size_t space = std::size_t(std::min<std::uint64_t>({capacity, room, 1u << 30}));
+            const std::size_t before = space;
+            const std::size_t inputBefore = pendingLength;
+            unsigned char *next = out;
+            const Inflater::Status z = inflater.inflate(pending, pendingLength, next, space);
+            const std::size_t made = before - space;
             if (produced + made > size)
                 return TOVO_ZIP_ERR_TOO_LARGE;
             got = made;
-            if (z == Z_STREAM_END) {
+            if (z == Inflater::Status::End) {
                 streamEnded = true;
-            } else if (z == Z_MEM_ERROR) {
+            } else if (z == Inflater::Status::Memory) {
                 return TOVO_ZIP_ERR_MEMORY;
-            } else if (z == Z_DATA_ERROR || z == Z_NEED_DICT || z == Z_STREAM_ERROR) {
+            } else if (z == Inflater::Status::Damaged) {
                 return TOVO_ZIP_ERR_CRC;
-            } else if (made == 0 && zs.avail_in == inputBefore && (zs.avail_in > 0 || remaining == 0)) {
+            } else if (made == 0 && pendingLength == inputBefore && (pendingLength > 0 || remaining == 0)) {
                 // No progress: the compressed data ended before the stream did.
                 return TOVO_ZIP_ERR_CRC;
             }
@@ -239,11 +233,8 @@ int EntryDataReader::open(ArchiveFile &file, const ZipEntry &entry, const std::s
                 s->remaining -= TraditionalHeaderSize;
             }
         }
-        if (s->method == MethodDeflated) {
-            if (inflateInit2(&s->zs, -MAX_WBITS) != Z_OK)
-                return TOVO_ZIP_ERR_MEMORY;
-            s->inflating = true;
-        }
+        if (s->method == MethodDeflated && !s->inflater.reset())
+            return TOVO_ZIP_ERR_MEMORY;
         m_state = std::move(s);
         return TOVO_ZIP_OK;
     } catch (const std::bad_alloc &) {
@@ -272,7 +263,7 @@ int EntryDataReader::read(unsigned char *out, std::size_t capacity, std::size_t 
         s.failed = rc;
         return rc;
     }
-    s.crc = std::uint32_t(crc32(s.crc, out, uInt(got)));
+    s.crc = Crc32(s.crc, out, got);
     s.produced += got;
     return TOVO_ZIP_OK;
 }

@@ -20,6 +20,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -677,6 +678,103 @@ TEST(ReaderExtract, ProgressAndStop)
         for (const QString &name : treeOf(dest.path()))
             EXPECT_FALSE(name.startsWith(QLatin1Char('.'))) << "a temporary file was left: " << name.toStdString();
         EXPECT_FALSE(QFileInfo::exists(dest.filePath(QStringLiteral("big.bin"))));
+    }
+}
+
+// Small entries are tested and written on worker threads: the events, the
+// code and the files must be those of the sequential way, whatever the
+// callback stops or the data fails.
+TEST(ReaderParallel, SameEventsAndFilesAsSequential)
+{
+    QList<tovo::test::BuildEntry> entries;
+    for (int i = 0; i < 300; ++i) {
+        if (i % 60 == 0)
+            entries.append({QByteArray("d") + QByteArray::number(i / 60) + "/", QByteArray()});
+        const QByteArray name = QByteArray("d") + QByteArray::number(i / 60) + "/f" + QByteArray::number(i) + ".txt";
+        entries.append({name, QByteArray("ligne ").repeated(i + 1) + QByteArray::number(i), 8});
+    }
+    // d2/f150.txt, the 154th entry, is damaged.
+    entries[153].transform = [](QByteArray p) { return p.replace(p.size() / 2, 1, "!"); };
+    entries.append({"d0/f10.txt", "the same name again, later", 8});
+    entries.append({"big.bin", QByteArray("0123456789abcdef").repeated(80000), 8}); // with progress messages
+    entries.append({"tail.txt", "after the big one", 8});
+    QTemporaryDir tmp;
+    const QString archive = tmp.filePath(QStringLiteral("a.zip"));
+    ASSERT_TRUE(writeFile(archive, tovo::test::buildZip(entries)));
+
+    struct Run {
+        int testCode = 0, extractCode = 0;
+        QStringList tested, extracted, tree;
+        QMap<QString, QByteArray> contents;
+    };
+    // stopAt: the extraction message that answers "stop" (0: none).
+    auto run = [&](bool sequential, qsizetype stopAt) {
+        if (sequential)
+            qputenv("TOVO_ZIP_THREADS", "1");
+        else
+            qunsetenv("TOVO_ZIP_THREADS");
+        Run out;
+        Reader r;
+        r.engine.Overwrite = xowAlways;
+        out.testCode = r.test(archive);
+        out.tested = r.names(r.tested);
+        qsizetype messages = 0;
+        r.engine.OnExtracting = [&](TZipEngine *e, const TZipFileStats &s) {
+            r.extracted << s;
+            if (++messages == stopAt)
+                e->Abort = true;
+        };
+        const QString dest = tmp.filePath(QStringLiteral("out%1%2").arg(sequential).arg(stopAt));
+        out.extractCode = r.extract(archive, dest);
+        out.extracted = r.names(r.extracted);
+        out.tree = treeOf(dest);
+        for (const QString &name : out.tree) {
+            if (!name.endsWith(QLatin1Char('/')))
+                out.contents[name] = readFile(dest + QLatin1Char('/') + name);
+        }
+        qunsetenv("TOVO_ZIP_THREADS");
+        return out;
+    };
+
+    QStringList inOrder;
+    for (const auto &e : entries)
+        inOrder << QString::fromUtf8(e.name);
+    const struct {
+        const char *name;
+        qsizetype stopAt;
+        int code;
+        qsizetype extracted; // messages
+    } rows[] = {
+        {"whole run, a damaged entry in the middle", 0, TOVO_ZIP_ERR_CRC, inOrder.size()},
+        {"stop at the first file", 2, TOVO_ZIP_ERR_ABORTED, 2},
+        {"stop among small files, well ahead of the writes", 100, TOVO_ZIP_ERR_ABORTED, 100},
+        {"stop at the damaged entry", 154, TOVO_ZIP_ERR_ABORTED, 154},
+        {"stop at the repeated name, after the damaged entry", inOrder.size() - 2, TOVO_ZIP_ERR_CRC,
+         inOrder.size() - 2},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const Run sequential = run(true, row.stopAt);
+        const Run parallel = run(false, row.stopAt);
+        EXPECT_EQ(parallel.testCode, TOVO_ZIP_ERR_CRC);
+        EXPECT_EQ(parallel.tested, inOrder);
+        EXPECT_EQ(parallel.extractCode, row.code);
+        EXPECT_EQ(sequential.extractCode, row.code);
+        EXPECT_EQ(parallel.extracted, inOrder.mid(0, row.extracted)) << "archive order";
+        EXPECT_EQ(parallel.tree, sequential.tree);
+        EXPECT_TRUE(parallel.contents == sequential.contents) << "the same bytes as the sequential way";
+        for (auto it = parallel.contents.begin(); it != parallel.contents.end(); ++it) {
+            EXPECT_FALSE(it.key().contains(QLatin1String(".tovo-"))) << it.key().toStdString();
+            // Entry i holds "ligne " i + 1 times, then i: nothing is cut short.
+            const qsizetype number = it.key().section(QLatin1Char('f'), -1).section(QLatin1Char('.'), 0, 0).toInt();
+            if (it.key() == QStringLiteral("d0/f10.txt") && row.stopAt == 0) {
+                EXPECT_EQ(it.value(), "the same name again, later");
+            } else if (it.key().endsWith(QLatin1String(".txt")) && it.key() != QStringLiteral("tail.txt")) {
+                EXPECT_EQ(it.value(), QByteArray("ligne ").repeated(number + 1) + QByteArray::number(number));
+            }
+        }
+        EXPECT_FALSE(parallel.contents.contains(QStringLiteral("d2/f150.txt"))) << "the damaged entry";
+        EXPECT_EQ(parallel.contents.contains(QStringLiteral("tail.txt")), row.stopAt == 0);
     }
 }
 

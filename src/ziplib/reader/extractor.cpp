@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <deque>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -17,6 +19,7 @@
 #include "ziplib/common/zipdirectory.h"
 #include "ziplib/common/zipnames.h"
 #include "ziplib/common/zipreport.h"
+#include "ziplib/reader/orderedwork.h"
 #include "ziplib/reader/readerargs.h"
 #include "ziplib/reader/readerrun.h"
 
@@ -27,6 +30,8 @@ namespace
 
 constexpr std::size_t BufferSize = 256 * 1024;
 constexpr int MaxRenameRounds = 8;
+// Entries written ahead of their messages, at most.
+constexpr std::size_t AheadLimit = 64;
 
 class Fd
 {
@@ -133,9 +138,25 @@ public:
             start = next;
             pos = end + 1;
         }
-        if (m_open.size() >= MaxOpenFolders)
+        if (m_open.size() >= MaxOpenFolders) {
+            // Workers may still write into these folders: their descriptors
+            // stay open until every task queued so far was taken back.
+            for (auto &[name, fd] : m_open) {
+                if (m_submitted > m_collected)
+                    m_retired.emplace_back(m_submitted, std::move(fd));
+            }
             m_open.clear();
+        }
         return m_open.emplace(path, std::move(current)).first->second.get();
+    }
+
+    // Counts the tasks handed to workers and taken back, which holds the
+    // descriptors they use open.
+    void noteSubmitted() { ++m_submitted; }
+    void noteCollected()
+    {
+        ++m_collected;
+        std::erase_if(m_retired, [this](const auto &r) { return r.first <= m_collected; });
     }
 
     // The folders this walker created, parents before their children.
@@ -146,6 +167,9 @@ private:
     int m_root;
     std::unordered_map<std::string, Fd> m_open;
     std::vector<std::string> m_created;
+    std::uint64_t m_submitted = 0;
+    std::uint64_t m_collected = 0;
+    std::vector<std::pair<std::uint64_t, Fd>> m_retired; // closed once that many tasks were taken back
 };
 
 // Creates the destination and its parents, as the user named it; created
@@ -201,6 +225,75 @@ bool writeAll(int fd, const unsigned char *data, std::size_t n)
     return true;
 }
 
+// Creates a new file for e under a temporary name in dirFd; false when that
+// fails.
+bool createTemporary(int dirFd, const ZipEntry &e, std::string &temp, Fd &out)
+{
+    static std::atomic<unsigned> counter{0};
+    static const std::string prefix = ".tovo-" + std::to_string(getpid()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = prefix + std::to_string(counter++) + ".tmp";
+        out.reset(openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, fileMode(e)));
+        if (out.get() >= 0)
+            return true;
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+// Copies the data of reader (open on e) into out, sets its time and closes
+// it. Returns 0 or the code of the failure; progress goes through progress
+// (which returns true to stop) when given.
+template <typename Progress>
+int copyData(EntryDataReader &reader, const ZipEntry &e, Fd &out, std::vector<unsigned char> &buffer, Progress progress)
+{
+    for (;;) {
+        std::size_t got = 0;
+        if (int rc = reader.read(buffer.data(), buffer.size(), got))
+            return rc;
+        if (got == 0)
+            break;
+        if (!writeAll(out.get(), buffer.data(), got))
+            return TOVO_ZIP_ERR_WRITE;
+        if (progress(reader.produced()))
+            return TOVO_ZIP_ERR_ABORTED;
+    }
+    const struct timespec times[2] = {{e.modificationTime(), 0}, {e.modificationTime(), 0}};
+    futimens(out.get(), times);
+    if (::close(out.release()) != 0)
+        return TOVO_ZIP_ERR_WRITE;
+    return TOVO_ZIP_OK;
+}
+
+// A worker's part of a small entry written ahead: its file created in dirFd
+// under its own name when none stands there (an entry is queued only when
+// no other entry queued has its name), its data written and checked, or the
+// file removed again. What stands in the way (a file, a link, a refusal)
+// and an entry that cannot be opened go the sequential way when the calling
+// thread takes the result back, so that questions and refusals come as
+// they always do.
+TaskResult writeAhead(Workspace &space, const ZipEntry &e, int dirFd, const std::string &leaf)
+{
+    TaskResult result;
+    EntryDataReader reader;
+    if (reader.open(space.file, e, std::string()) != TOVO_ZIP_OK)
+        return result;
+    result.opened = true;
+    Fd out(openat(dirFd, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, fileMode(e)));
+    if (out.get() < 0)
+        return result;
+    result.created = true;
+    if (space.buffer.empty())
+        space.buffer.resize(BufferSize);
+    result.rc = copyData(reader, e, out, space.buffer, [](std::uint64_t) { return false; });
+    if (result.rc) {
+        out.reset();
+        unlinkat(dirFd, leaf.c_str(), 0);
+    }
+    return result;
+}
+
 struct FolderTime {
     std::string path;
     std::time_t time;
@@ -209,15 +302,22 @@ struct FolderTime {
 class Extraction
 {
 public:
+    // work, when given, writes small entries ahead on its workers.
     Extraction(ArchiveFile &file, const ReaderArgs &args, Reporter &reporter, PasswordKeeper &passwords,
-               Outcome &outcome, int rootFd)
+               Outcome &outcome, int rootFd, OrderedWork *work)
         : m_file(file), m_args(args), m_reporter(reporter), m_passwords(passwords), m_outcome(outcome),
-          m_folders(rootFd), m_buffer(BufferSize)
+          m_folders(rootFd), m_buffer(BufferSize), m_work(work)
     {
     }
 
     // False when the run must stop.
     bool entry(const ZipEntry &e);
+    // Takes back every entry written ahead, in order, with its messages.
+    // False when the run must stop.
+    bool finishAhead();
+    // After a stop: the entries written ahead whose messages did not go
+    // leave nothing behind.
+    void dropAhead();
     // Folders created only for entries that were then not written (skipped,
     // kept, refused or failed) are removed again when they stayed empty, so
     // a run that wrote nothing leaves no empty tree behind.
@@ -240,6 +340,15 @@ private:
     }
     bool folder(const ZipEntry &e, const std::string &path);
     bool file(const ZipEntry &e, std::string path);
+    // What the data of e gave (rc): skipped with the reason for 10 (or
+    // with its own reason), noted otherwise.
+    bool result(const ZipEntry &e, int rc, std::uint8_t skipReason);
+    // Queues e (a small file that needs no question) for a worker; false
+    // when it must go the sequential way.
+    bool writeAheadQueued(const ZipEntry &e, const std::string &path);
+    // Takes back the oldest entry written ahead.
+    bool takeOldest();
+    bool placeAhead(const ZipEntry &e, int dirFd, const std::string &path, const TaskResult &done);
     // Whether the file at leaf in dirFd (which exists) may be replaced by e,
     // by the -f/-u modes and the overwrite answer; newName is set when the
     // answer names another file.
@@ -257,21 +366,39 @@ private:
     std::vector<FolderTime> m_folderTimes;
     std::size_t m_written = 0;
     std::unordered_set<std::string> m_missedFolders; // the folders of entries not written
+    struct Ahead {
+        const ZipEntry *entry;
+        int dirFd;
+        std::string path;
+    };
+    OrderedWork *m_work;
+    std::deque<Ahead> m_ahead;                    // queued on m_work, oldest first
+    std::unordered_set<std::string> m_aheadPaths; // their paths
 };
 
 bool Extraction::entry(const ZipEntry &e)
 {
     const std::optional<std::string> safe = SafeRelativePath(e.name);
     if (!safe)
-        return skip(e, TOVO_ZIP_SKIP_UNSAFE_NAME);
+        return finishAhead() && skip(e, TOVO_ZIP_SKIP_UNSAFE_NAME);
     if (e.isDirectory()) {
         if (m_args.junkPaths)
             return true;
         if (m_args.mode == ExtractMode::Freshen)
             return true; // freshening only replaces files
-        return folder(e, *safe);
+        return finishAhead() && folder(e, *safe);
     }
     const std::string path = m_args.junkPaths ? leafOf(*safe) : *safe;
+    if (m_work && m_args.mode != ExtractMode::Freshen && !e.encrypted() && e.size < 2 * ProgressStep) {
+        while (m_ahead.size() >= AheadLimit) {
+            if (!takeOldest())
+                return false;
+        }
+        if (writeAheadQueued(e, path))
+            return true;
+    }
+    if (!finishAhead())
+        return false;
     const std::size_t written = m_written;
     const bool goOn = file(e, path);
     if (m_written == written)
@@ -354,14 +481,88 @@ bool Extraction::file(const ZipEntry &e, std::string path)
         }
         std::uint8_t skipReason = TOVO_ZIP_SKIP_WRITE_FAILED;
         const int rc = writeData(e, dirFd, leaf, skipReason);
-        if (rc == TOVO_ZIP_WARN_SKIPPED)
-            return skip(e, skipReason);
-        if (rc == TOVO_ZIP_WARN_PASSWORD)
-            return skip(e, TOVO_ZIP_SKIP_PASSWORD, rc);
-        if (rc == TOVO_ZIP_ERR_METHOD || rc == TOVO_ZIP_ERR_UNSUPPORTED)
-            return skip(e, TOVO_ZIP_SKIP_UNSUPPORTED, rc);
-        return fail(rc);
+        return result(e, rc, skipReason);
     }
+}
+
+bool Extraction::result(const ZipEntry &e, int rc, std::uint8_t skipReason)
+{
+    if (rc == TOVO_ZIP_WARN_SKIPPED)
+        return skip(e, skipReason);
+    if (rc == TOVO_ZIP_WARN_PASSWORD)
+        return skip(e, TOVO_ZIP_SKIP_PASSWORD, rc);
+    if (rc == TOVO_ZIP_ERR_METHOD || rc == TOVO_ZIP_ERR_UNSUPPORTED)
+        return skip(e, TOVO_ZIP_SKIP_UNSUPPORTED, rc);
+    return fail(rc);
+}
+
+bool Extraction::writeAheadQueued(const ZipEntry &e, const std::string &path)
+{
+    std::uint8_t reason = 0;
+    const int dirFd = m_folders.open(parentOf(path), reason);
+    if (dirFd < 0)
+        return false;
+    if (!m_aheadPaths.insert(path).second)
+        return false; // an entry of the same name is on its way: this one waits for
+                      // it
+    m_ahead.push_back({&e, dirFd, path});
+    m_folders.noteSubmitted();
+    m_work->submit([&e, dirFd, leaf = leafOf(path)](Workspace &space) { return writeAhead(space, e, dirFd, leaf); });
+    return true;
+}
+
+bool Extraction::takeOldest()
+{
+    const Ahead ahead = std::move(m_ahead.front());
+    m_ahead.pop_front();
+    TaskResult done = m_work->takeOldest();
+    const std::size_t written = m_written;
+    m_aheadPaths.erase(ahead.path);
+    const bool goOn = placeAhead(*ahead.entry, ahead.dirFd, ahead.path, done);
+    if (m_written == written)
+        m_missedFolders.insert(parentOf(ahead.path));
+    m_folders.noteCollected();
+    return goOn;
+}
+
+// The calling thread's part of an entry written ahead: its message and
+// result, in the order the sequential way gives them.
+bool Extraction::placeAhead(const ZipEntry &e, int dirFd, const std::string &path, const TaskResult &done)
+{
+    if (!done.opened || !done.created)
+        return file(e, path);
+    if (m_reporter.entryStats(TOVO_ZIP_MSG_EXTRACTING, e)) {
+        unlinkat(dirFd, leafOf(path).c_str(), 0);
+        return fail(TOVO_ZIP_ERR_ABORTED);
+    }
+    if (done.rc)
+        return result(e, done.rc, TOVO_ZIP_SKIP_WRITE_FAILED);
+    ++m_written;
+    return true;
+}
+
+bool Extraction::finishAhead()
+{
+    while (!m_ahead.empty()) {
+        if (!takeOldest())
+            return false;
+    }
+    return true;
+}
+
+void Extraction::dropAhead()
+{
+    if (!m_work)
+        return;
+    const std::vector<TaskResult> started = m_work->cancel();
+    for (std::size_t i = 0; i < m_ahead.size(); ++i) {
+        if (i < started.size() && started[i].created && started[i].rc == TOVO_ZIP_OK)
+            unlinkat(m_ahead[i].dirFd, leafOf(m_ahead[i].path).c_str(), 0);
+        m_missedFolders.insert(parentOf(m_ahead[i].path));
+        m_folders.noteCollected();
+    }
+    m_ahead.clear();
+    m_aheadPaths.clear();
 }
 
 // Writes the data of e under a temporary name in dirFd and renames it to
@@ -379,45 +580,23 @@ int Extraction::writeData(const ZipEntry &e, int dirFd, const std::string &leaf,
     if (m_reporter.entryStats(TOVO_ZIP_MSG_EXTRACTING, e))
         return TOVO_ZIP_ERR_ABORTED;
 
-    static std::atomic<unsigned> counter{0};
-    static const std::string prefix = ".tovo-" + std::to_string(getpid()) + "-";
     std::string temp;
     Fd out;
-    for (int attempt = 0; attempt < 100 && out.get() < 0; ++attempt) {
-        temp = prefix + std::to_string(counter++) + ".tmp";
-        out.reset(openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, fileMode(e)));
-        if (out.get() < 0 && errno != EEXIST)
-            return TOVO_ZIP_WARN_SKIPPED;
-    }
-    if (out.get() < 0)
+    if (!createTemporary(dirFd, e, temp, out))
         return TOVO_ZIP_WARN_SKIPPED;
-
-    auto discard = [&](int code) {
+    std::uint64_t nextProgress = ProgressStep;
+    if (int rc = copyData(reader, e, out, m_buffer,
+                          [&](std::uint64_t done) { return ReportProgress(m_reporter, e, done, nextProgress); })) {
         out.reset();
         unlinkat(dirFd, temp.c_str(), 0);
-        return code;
-    };
-    std::uint64_t nextProgress = ProgressStep;
-    for (;;) {
-        std::size_t got = 0;
-        if (int rc = reader.read(m_buffer.data(), m_buffer.size(), got))
-            return discard(rc);
-        if (got == 0)
-            break;
-        if (!writeAll(out.get(), m_buffer.data(), got))
-            return discard(TOVO_ZIP_ERR_WRITE);
-        if (ReportProgress(m_reporter, e, reader.produced(), nextProgress))
-            return discard(TOVO_ZIP_ERR_ABORTED);
+        return rc;
     }
-    const struct timespec times[2] = {{e.modificationTime(), 0}, {e.modificationTime(), 0}};
-    futimens(out.get(), times);
-    if (::close(out.release()) != 0)
-        return discard(TOVO_ZIP_ERR_WRITE);
     if (renameat(dirFd, temp.c_str(), dirFd, leaf.c_str()) != 0) {
         // A full or failing disk stops the run like a failed write; another
         // refusal concerns this file only.
         const bool disk = errno == ENOSPC || errno == EDQUOT || errno == EIO || errno == EROFS;
-        return discard(disk ? TOVO_ZIP_ERR_WRITE : TOVO_ZIP_WARN_SKIPPED);
+        unlinkat(dirFd, temp.c_str(), 0);
+        return disk ? TOVO_ZIP_ERR_WRITE : TOVO_ZIP_WARN_SKIPPED;
     }
     ++m_written;
     return TOVO_ZIP_OK;
@@ -474,7 +653,11 @@ bool ExtractEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vecto
         outcome.note(rc);
         return false;
     }
-    Extraction extraction(file, args, reporter, passwords, outcome, root.get());
+    const unsigned workers = selected.size() > 1 ? WorkerCount() : 0;
+    std::optional<OrderedWork> work;
+    if (workers > 0)
+        work.emplace(file.fd(), file.size(), workers);
+    Extraction extraction(file, args, reporter, passwords, outcome, root.get(), work ? &*work : nullptr);
     bool goOn = true;
     for (const std::size_t index : selected) {
         if (!extraction.entry(dir.entries[index])) {
@@ -482,6 +665,8 @@ bool ExtractEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vecto
             break;
         }
     }
+    goOn = goOn && extraction.finishAhead();
+    extraction.dropAhead();
     extraction.removeUnusedFolders();
     extraction.restoreFolderTimes();
     // A destination made for this run alone goes too when nothing went in.

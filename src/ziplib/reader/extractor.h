@@ -1,8 +1,10 @@
 // Extraction of the selected entries into a destination folder, never
 // outside it: every name passes SafeRelativePath, every folder on the way is
-// opened without following symbolic links, and every file is written under
-// a temporary name beside its target and renamed into place only once its
-// data checked out.
+// opened without following symbolic links, and no file is left with data
+// that did not check out. A file that replaces another is written under a
+// temporary name beside its target and renamed into place once checked; a
+// new small file is created under its own name (never through a link) and
+// removed again when its data fails or the run stops before its message.
 #pragma once
 
 #include <cstddef>

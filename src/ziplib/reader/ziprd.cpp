@@ -1,5 +1,6 @@
 // The reading module: lists, tests and extracts the entries of an archive
 // (entry "ziprd" of libziprd.so).
+#include <deque>
 #include <exception>
 #include <new>
 #include <string>
@@ -12,6 +13,7 @@
 #include "ziplib/common/zipnames.h"
 #include "ziplib/common/zipreport.h"
 #include "ziplib/reader/extractor.h"
+#include "ziplib/reader/orderedwork.h"
 #include "ziplib/reader/readerargs.h"
 #include "ziplib/reader/readerrun.h"
 
@@ -19,6 +21,9 @@ namespace tovo::zip
 {
 namespace
 {
+
+// Entries checked or written ahead of their messages, at most.
+constexpr std::size_t AheadLimit = 64;
 
 // The indexes of the entries the file list selects, in archive order; a
 // pattern that selects nothing notes 50.
@@ -69,35 +74,98 @@ void listEntries(const ZipDirectory &dir, const std::vector<std::size_t> &select
     }
 }
 
+// What the test of e found (rc): noted, and a skipped entry announced.
+// False when the run must stop.
+bool testResult(const ZipEntry &e, int rc, Reporter &reporter, Outcome &outcome)
+{
+    outcome.note(rc);
+    if (rc == TOVO_ZIP_WARN_PASSWORD || rc == TOVO_ZIP_WARN_SKIPPED || rc == TOVO_ZIP_ERR_METHOD ||
+        rc == TOVO_ZIP_ERR_UNSUPPORTED) {
+        const std::uint8_t reason = rc == TOVO_ZIP_WARN_PASSWORD  ? TOVO_ZIP_SKIP_PASSWORD
+                                    : rc == TOVO_ZIP_WARN_SKIPPED ? TOVO_ZIP_SKIP_UNSAFE_NAME
+                                                                  : TOVO_ZIP_SKIP_UNSUPPORTED;
+        if (reporter.skipping(e.name, reason)) {
+            outcome.note(TOVO_ZIP_ERR_ABORTED);
+            return false;
+        }
+    }
+    return !Outcome::isFatal(rc);
+}
+
+// Tests e on the calling thread, with password questions and progress.
+bool testHere(ArchiveFile &file, const ZipEntry &e, std::vector<unsigned char> &buffer, Reporter &reporter,
+              PasswordKeeper &passwords, Outcome &outcome)
+{
+    if (reporter.entryStats(TOVO_ZIP_MSG_TESTING, e)) {
+        outcome.note(TOVO_ZIP_ERR_ABORTED);
+        return false;
+    }
+    EntryDataReader reader;
+    int rc = passwords.open(reader, file, e, reporter);
+    std::uint64_t nextProgress = ProgressStep;
+    while (rc == TOVO_ZIP_OK) {
+        std::size_t got = 0;
+        rc = reader.read(buffer.data(), buffer.size(), got);
+        if (rc != TOVO_ZIP_OK || got == 0)
+            break;
+        if (ReportProgress(reporter, e, reader.produced(), nextProgress))
+            rc = TOVO_ZIP_ERR_ABORTED;
+    }
+    return testResult(e, rc, reporter, outcome);
+}
+
 void testEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vector<std::size_t> &selected,
                  Reporter &reporter, PasswordKeeper &passwords, Outcome &outcome)
 {
     std::vector<unsigned char> buffer(256 * 1024);
+    const unsigned workers = WorkerCount();
+    if (workers == 0 || selected.size() < 2) {
+        for (const std::size_t i : selected) {
+            if (!testHere(file, dir.entries[i], buffer, reporter, passwords, outcome))
+                return;
+        }
+        return;
+    }
+    // Entries that need no question and no progress message are checked on
+    // the workers, ahead of the messages; each one's message and result
+    // still come in archive order, once it is checked. A stop drops the
+    // checks made ahead: testing changes nothing.
+    OrderedWork work(file.fd(), file.size(), workers);
+    std::deque<const ZipEntry *> queued;
+    auto takeOldest = [&] {
+        const ZipEntry &e = *queued.front();
+        queued.pop_front();
+        const int rc = work.takeOldest().rc;
+        if (reporter.entryStats(TOVO_ZIP_MSG_TESTING, e)) {
+            outcome.note(TOVO_ZIP_ERR_ABORTED);
+            return false;
+        }
+        return testResult(e, rc, reporter, outcome);
+    };
     for (const std::size_t i : selected) {
         const ZipEntry &e = dir.entries[i];
-        if (reporter.entryStats(TOVO_ZIP_MSG_TESTING, e))
-            return outcome.note(TOVO_ZIP_ERR_ABORTED);
-        EntryDataReader reader;
-        int rc = passwords.open(reader, file, e, reporter);
-        std::uint64_t nextProgress = ProgressStep;
-        while (rc == TOVO_ZIP_OK) {
-            std::size_t got = 0;
-            rc = reader.read(buffer.data(), buffer.size(), got);
-            if (rc != TOVO_ZIP_OK || got == 0)
-                break;
-            if (ReportProgress(reporter, e, reader.produced(), nextProgress))
-                rc = TOVO_ZIP_ERR_ABORTED;
+        if (e.encrypted() || e.size >= 2 * ProgressStep) {
+            while (!queued.empty()) {
+                if (!takeOldest())
+                    return;
+            }
+            if (!testHere(file, e, buffer, reporter, passwords, outcome))
+                return;
+            continue;
         }
-        outcome.note(rc);
-        if (rc == TOVO_ZIP_WARN_PASSWORD || rc == TOVO_ZIP_WARN_SKIPPED || rc == TOVO_ZIP_ERR_METHOD ||
-            rc == TOVO_ZIP_ERR_UNSUPPORTED) {
-            const std::uint8_t reason = rc == TOVO_ZIP_WARN_PASSWORD  ? TOVO_ZIP_SKIP_PASSWORD
-                                        : rc == TOVO_ZIP_WARN_SKIPPED ? TOVO_ZIP_SKIP_UNSAFE_NAME
-                                                                      : TOVO_ZIP_SKIP_UNSUPPORTED;
-            if (reporter.skipping(e.name, reason))
-                return outcome.note(TOVO_ZIP_ERR_ABORTED);
+        while (queued.size() >= AheadLimit) {
+            if (!takeOldest())
+                return;
         }
-        if (Outcome::isFatal(rc))
+        queued.push_back(&e);
+        work.submit([&e](Workspace &space) {
+            TaskResult result;
+            result.rc = CheckEntryData(space.file, e, std::string());
+            return result;
+        });
+    }
+    while (!queued.empty()) {
+        if (!takeOldest())
             return;
     }
 }

@@ -87,7 +87,9 @@ QString ArchiveCommentBuffer() { return commentBuffer(); }
 
 void ClearArchiveCommentBuffer() { commentBuffer().clear(); }
 
-QDateTime DosDateTimeToDateTime(std::uint32_t dosDateTime)
+namespace {
+
+QDateTime dosDateTimeToDateTime(std::uint32_t dosDateTime)
 {
     const std::uint32_t time = dosDateTime & 0xFFFF;
     const std::uint32_t date = dosDateTime >> 16;
@@ -104,6 +106,22 @@ QDateTime DosDateTimeToDateTime(std::uint32_t dosDateTime)
     if (!d.isValid() || !t.isValid())
         return DefaultDateFilter();
     return QDateTime(d, t);
+}
+
+} // namespace
+
+QDateTime DosDateTimeToDateTime(std::uint32_t dosDateTime)
+{
+    // Listing sends one date per entry, and entries added together share
+    // theirs: the last conversion is kept (a local time costs a time zone
+    // look-up to build).
+    thread_local std::uint32_t lastDos = 0;
+    thread_local QDateTime last;
+    if (dosDateTime == lastDos && last.isValid())
+        return last;
+    last = dosDateTimeToDateTime(dosDateTime);
+    lastDos = dosDateTime;
+    return last;
 }
 
 int EngineCallback(int message, void *data, void *user)

@@ -24,10 +24,10 @@ constexpr std::size_t InputChunk = 256 * 1024;
 // other, or flag UTF-8 in one only).
 bool sameName(const LocalHeader &local, const ZipEntry &entry)
 {
-    if (local.rawName == entry.rawName)
+    if (local.rawName == entry.storedName())
         return true;
     const std::string decoded = DecodeEntryName(local.rawName, (local.flags & FlagUtf8) != 0);
-    return decoded == entry.name || decoded == DecodeEntryName(entry.rawName, (entry.flags & FlagUtf8) != 0);
+    return decoded == entry.name || decoded == DecodeEntryName(entry.storedName(), (entry.flags & FlagUtf8) != 0);
 }
 
 } // namespace

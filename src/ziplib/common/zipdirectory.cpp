@@ -142,10 +142,11 @@ void prefault(void *data, std::size_t length)
 
 // Applies the extra fields of a central header to entry. False when a ZIP64
 // value the header needs is missing.
-bool applyExtraFields(ZipEntry &entry, bool needSize, bool needCompressed, bool needOffset, bool needDisk)
+bool applyExtraFields(ZipEntry &entry, std::string_view raw, std::string_view extra, bool needSize,
+                      bool needCompressed, bool needOffset, bool needDisk)
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(entry.extra.data());
-    const std::size_t n = entry.extra.size();
+    const auto *p = reinterpret_cast<const unsigned char *>(extra.data());
+    const std::size_t n = extra.size();
     bool zip64Found = false;
     std::size_t i = 0;
     while (i + 4 <= n) {
@@ -188,11 +189,14 @@ bool applyExtraFields(ZipEntry &entry, bool needSize, bool needCompressed, bool 
             // Version 1, the CRC of the stored name, then the UTF-8 name.
             // Honoured only while it still describes the stored name.
             if (length >= 5 && d[0] == 1 &&
-                get32(d + 1) == std::uint32_t(crc32(0, reinterpret_cast<const Bytef *>(entry.rawName.data()),
-                                                    uInt(entry.rawName.size())))) {
+                get32(d + 1) ==
+                    std::uint32_t(crc32(0, reinterpret_cast<const Bytef *>(raw.data()), uInt(raw.size())))) {
                 const std::string_view utf8(reinterpret_cast<const char *>(d + 5), length - 5);
-                if (!utf8.empty() && IsValidUtf8(utf8))
+                if (!utf8.empty() && IsValidUtf8(utf8)) {
+                    if (entry.rawName.empty())
+                        entry.rawName.assign(raw);
                     entry.name = DecodeEntryName(utf8, true);
+                }
             }
             break;
         case ExtraAes:
@@ -265,14 +269,15 @@ int parseRecords(const unsigned char *p, std::size_t n, bool last, std::uint64_t
         e.externalAttributes = get32(h + 38);
         e.localHeaderOffset = get32(h + 42);
         const char *name = reinterpret_cast<const char *>(h + CentralHeaderSize);
-        e.rawName.assign(name, nameLength);
-        e.extra.assign(name + nameLength, extraLength);
+        const std::string_view raw(name, nameLength);
         const bool utf8 = (e.flags & FlagUtf8) != 0;
-        e.name = DecodeEntryName(e.rawName, utf8);
+        e.name = DecodeEntryName(raw, utf8);
+        if (e.name != raw)
+            e.rawName.assign(raw);
         if (commentLength > 0)
             e.comment = DecodeEntryName(std::string_view(name + nameLength + extraLength, commentLength), utf8);
-        if (!applyExtraFields(e, e.size == 0xFFFFFFFF, e.compressedSize == 0xFFFFFFFF,
-                              e.localHeaderOffset == 0xFFFFFFFF, e.diskStart == 0xFFFF))
+        if (!applyExtraFields(e, raw, std::string_view(name + nameLength, extraLength), e.size == 0xFFFFFFFF,
+                              e.compressedSize == 0xFFFFFFFF, e.localHeaderOffset == 0xFFFFFFFF, e.diskStart == 0xFFFF))
             return TOVO_ZIP_ERR_BAD_ARCHIVE;
         if ((e.flags & FlagMaskedHeaders) != 0)
             return TOVO_ZIP_ERR_UNSUPPORTED;
@@ -315,6 +320,18 @@ int readEntries(ArchiveFile &file, std::uint64_t position, std::uint64_t length,
         if (ended || last)
             break;
         done += used; // a record cut by the end of the piece is read again with the next one
+        // The records read so far tell how many the rest holds: room for
+        // them all at once, rather than doubling (which holds the old and
+        // the new block together, half as much again at the peak).
+        if (done > 0 && expected > dir.entries.capacity()) {
+            const std::uint64_t estimate = dir.entries.size() + dir.entries.size() * (length - done) / done;
+            const std::size_t room = std::size_t(std::min<std::uint64_t>(expected, estimate + estimate / 64));
+            if (room > dir.entries.capacity()) {
+                dir.entries.reserve(room);
+                prefault(dir.entries.data() + dir.entries.size(),
+                         (dir.entries.capacity() - dir.entries.size()) * sizeof(ZipEntry));
+            }
+        }
     }
     const std::uint64_t count = dir.entries.size();
     if (zip64 ? count != expected : (count & 0xFFFF) != (expected & 0xFFFF) || count < expected)

@@ -16,10 +16,12 @@ namespace tovo::zip
 class ArchiveFile;
 
 struct ZipEntry {
-    std::string rawName; // the name bytes as stored
+    // The name bytes as stored when they differ from name; empty when they
+    // are name's bytes (most entries: one copy less per entry). Read it
+    // through storedName().
+    std::string rawName;
     std::string name;    // UTF-8, "/" separators (DecodeEntryName, or the Unicode path field)
     std::string comment; // UTF-8, decoded like the name
-    std::string extra;   // the central extra field, raw
     std::uint16_t versionMadeBy = 0;
     std::uint16_t versionNeeded = 0;
     std::uint16_t flags = 0;
@@ -36,8 +38,8 @@ struct ZipEntry {
     // local header and data must end there. No limit for an entry that was
     // not read from a central directory.
     std::uint64_t spanEnd = UINT64_MAX;
-    bool hasUnixTime = false;            // the extended timestamp field gave a modification time
     std::time_t unixTime = 0;
+    bool hasUnixTime = false; // the extended timestamp field gave unixTime
 
     // AES (method 99 with the 0x9901 field).
     bool aes = false;
@@ -45,6 +47,7 @@ struct ZipEntry {
     std::uint8_t aesStrength = 0; // 1 128, 2 192, 3 256 bits
     std::uint16_t aesMethod = 0;  // the method under the encryption
 
+    const std::string &storedName() const { return rawName.empty() ? name : rawName; }
     std::uint8_t host() const { return std::uint8_t(versionMadeBy >> 8); }
     bool encrypted() const { return (flags & 0x0001) != 0; }
     // The method of the data once decrypted.

@@ -209,9 +209,9 @@ bool readsBack(int fd, std::uint64_t size, const ZipDirectory &original)
         return false;
     for (std::size_t i = 0; i < dir.entries.size(); ++i) {
         LocalHeader header;
-        if (dir.entries[i].rawName != original.entries[i].rawName ||
+        if (dir.entries[i].storedName() != original.entries[i].storedName() ||
             ReadLocalHeader(file, dir.entries[i].localHeaderOffset, header) != TOVO_ZIP_OK ||
-            header.rawName != dir.entries[i].rawName)
+            header.rawName != dir.entries[i].storedName())
             return false;
     }
     return true;

@@ -468,7 +468,7 @@ int RunDelete(const WriterArgs &args, Reporter &reporter)
         const ZipEntry &entry = state.dir.entries[i];
         bool selected = false;
         for (std::size_t s = 0; s < args.files.size(); ++s) {
-            if (args.files[s] == entry.rawName ||
+            if (args.files[s] == entry.storedName() ||
                 (literal[s] ? args.files[s] == entry.name : WildcardMatch(args.files[s], entry.name))) {
                 specMatched[s] = true;
                 selected = true;

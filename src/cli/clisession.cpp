@@ -1,7 +1,7 @@
 #include "cli/clisession.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
 #include "browse/displayname.h"
 #include "cli/terminal.h"
@@ -17,16 +17,37 @@ QString ListingLine(qint64 size, qint64 compressedSize, const QDateTime &dateTim
     // Written once per entry: formatted by hand, a format string parsed
     // per line cost more than the rest of the listing.
     char head[96];
-    int n = std::snprintf(head, sizeof head, "%lld\t%lld\t", static_cast<long long>(size),
-                          static_cast<long long>(compressedSize));
+    char *p = head;
+    char *const end = head + sizeof head;
+    auto number = [&](qint64 value, int width) {
+        char digits[24];
+        const auto [last, ec] = std::to_chars(digits, digits + sizeof digits, value);
+        for (auto n = last - digits; n < width; ++n)
+            *p++ = '0';
+        p = std::copy(digits, last, p);
+    };
+    number(size, 0);
+    *p++ = '\t';
+    number(compressedSize, 0);
+    *p++ = '\t';
     if (dateTime.isValid()) {
         const QDate d = dateTime.date();
         const QTime t = dateTime.time();
-        n += std::snprintf(head + n, sizeof head - std::size_t(n), "%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(),
-                           d.day(), t.hour(), t.minute(), t.second());
+        number(d.year(), 4);
+        *p++ = '-';
+        number(d.month(), 2);
+        *p++ = '-';
+        number(d.day(), 2);
+        *p++ = ' ';
+        number(t.hour(), 2);
+        *p++ = ':';
+        number(t.minute(), 2);
+        *p++ = ':';
+        number(t.second(), 2);
     }
-    head[n++] = '\t';
-    QString line = QString::fromLatin1(head, n);
+    *p++ = '\t';
+    Q_ASSERT(p < end);
+    QString line = QString::fromLatin1(head, p - head);
     line += EscapedName(name);
     line += QLatin1Char('\n');
     return line;

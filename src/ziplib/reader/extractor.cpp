@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -654,10 +655,12 @@ bool ExtractEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vecto
         return false;
     }
     const unsigned workers = selected.size() > 1 ? WorkerCount() : 0;
-    std::optional<OrderedWork> work;
+    // On the heap: its mutex never reuses the stack of an earlier run's
+    // (which thread checkers cannot tell apart).
+    std::unique_ptr<OrderedWork> work;
     if (workers > 0)
-        work.emplace(file.fd(), file.size(), workers);
-    Extraction extraction(file, args, reporter, passwords, outcome, root.get(), work ? &*work : nullptr);
+        work = std::make_unique<OrderedWork>(file.fd(), file.size(), workers);
+    Extraction extraction(file, args, reporter, passwords, outcome, root.get(), work.get());
     bool goOn = true;
     for (const std::size_t index : selected) {
         if (!extraction.entry(dir.entries[index])) {

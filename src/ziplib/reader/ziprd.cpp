@@ -2,6 +2,7 @@
 // (entry "ziprd" of libziprd.so).
 #include <deque>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -130,12 +131,14 @@ void testEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vector<s
     // the workers, ahead of the messages; each one's message and result
     // still come in archive order, once it is checked. A stop drops the
     // checks made ahead: testing changes nothing.
-    OrderedWork work(file.fd(), file.size(), workers);
+    // On the heap: its mutex never reuses the stack of an earlier run's
+    // (which thread checkers cannot tell apart).
+    const auto work = std::make_unique<OrderedWork>(file.fd(), file.size(), workers);
     std::deque<const ZipEntry *> queued;
     auto takeOldest = [&] {
         const ZipEntry &e = *queued.front();
         queued.pop_front();
-        const int rc = work.takeOldest().rc;
+        const int rc = work->takeOldest().rc;
         if (reporter.entryStats(TOVO_ZIP_MSG_TESTING, e)) {
             outcome.note(TOVO_ZIP_ERR_ABORTED);
             return false;
@@ -158,7 +161,7 @@ void testEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vector<s
                 return;
         }
         queued.push_back(&e);
-        work.submit([&e](Workspace &space) {
+        work->submit([&e](Workspace &space) {
             TaskResult result;
             result.rc = CheckEntryData(space.file, e, std::string());
             return result;

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds the reading module, tovo-cli and the reader's tests with
+# ThreadSanitizer in build-tsan/ and runs them: the tests (whose parallel
+# cases compare the worker threads with the sequential way), then a test and
+# an extraction of a larger archive of small files. Fails on any report.
+# By hand, under the CPU lock; not part of the test suite.
+#
+#   bench/tsan.sh [-b BUILD_DIR] [ARCHIVE]
+#
+# ARCHIVE defaults to one made here (3,000 small files in 30 folders).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build-tsan"
+if [ "${1:-}" = "-b" ]; then
+  build="$(realpath -m "$2")"
+  shift 2
+fi
+archive="${1:-}"
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_FLAGS="-fsanitize=thread" -DCMAKE_CXX_FLAGS="-fsanitize=thread" \
+  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=thread" >/dev/null
+cmake --build "$build" -j2 --target tovo_ziprd tovo-cli test_ziprd
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+# Qt is not built with the sanitizer: what happens inside it is not ours to
+# judge (the workers never call it).
+printf 'called_from_lib:libQt6Core.so.6\n' >"$work/suppressions"
+export TSAN_OPTIONS="halt_on_error=1 exitcode=66 suppressions=$work/suppressions"
+export QT_QPA_PLATFORM=offscreen
+
+"$build/tests/test_ziprd"
+
+if [ -z "$archive" ]; then
+  archive="$work/small.zip"
+  python3 - "$archive" <<'EOF'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
+    for i in range(3000):
+        z.writestr(f"d{i % 30:02d}/f{i:05d}.txt", f"ligne {i}\n" * (i % 200 + 1))
+EOF
+fi
+"$build/bin/tovo-cli" test "$archive" >/dev/null
+"$build/bin/tovo-cli" extract "$archive" -d "$work/out" >/dev/null
+echo "ThreadSanitizer : aucun signalement"

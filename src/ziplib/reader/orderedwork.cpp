@@ -6,6 +6,12 @@
 
 namespace tovo::zip
 {
+namespace
+{
+
+constexpr std::size_t WakeBacklog = 8;
+
+} // namespace
 
 unsigned WorkerCount()
 {
@@ -63,8 +69,11 @@ void OrderedWork::submit(Task task)
     {
         std::lock_guard lock(m_mutex);
         m_slots.push_back(Slot{std::move(task), {}, false, false});
-        // A busy worker takes the task when it is done with its own.
-        wake = m_idle > 0;
+        // Waking a worker costs more than a tiny task: it is woken once a
+        // few tasks wait. A busy worker takes the next one when done with
+        // its own, and the calling thread runs the oldest itself rather
+        // than wait for it.
+        wake = m_idle > 0 && m_slots.size() - m_nextToStart >= WakeBacklog;
     }
     if (wake)
         m_wake.notify_one();

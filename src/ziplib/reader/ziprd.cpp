@@ -25,6 +25,8 @@ namespace
 
 // Entries checked or written ahead of their messages, at most.
 constexpr std::size_t AheadLimit = 64;
+// Entries with less compressed data are checked on the calling thread.
+constexpr std::uint64_t HandOverSize = 1024;
 
 // The indexes of the entries the file list selects, in archive order; a
 // pattern that selects nothing notes 50.
@@ -134,11 +136,15 @@ void testEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vector<s
     // On the heap: its mutex never reuses the stack of an earlier run's
     // (which thread checkers cannot tell apart).
     const auto work = std::make_unique<OrderedWork>(file.fd(), file.size(), workers);
-    std::deque<const ZipEntry *> queued;
+    // Each entry queued, and whether it went to the workers: a tiny entry
+    // costs less to check than to hand over, and is checked here when its
+    // turn comes.
+    std::deque<std::pair<const ZipEntry *, bool>> queued;
     auto takeOldest = [&] {
-        const ZipEntry &e = *queued.front();
+        const auto [entry, handedOver] = queued.front();
+        const ZipEntry &e = *entry;
         queued.pop_front();
-        const int rc = work->takeOldest().rc;
+        const int rc = handedOver ? work->takeOldest().rc : CheckEntryData(file, e, std::string());
         if (reporter.entryStats(TOVO_ZIP_MSG_TESTING, e)) {
             outcome.note(TOVO_ZIP_ERR_ABORTED);
             return false;
@@ -160,12 +166,14 @@ void testEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vector<s
             if (!takeOldest())
                 return;
         }
-        queued.push_back(&e);
-        work->submit([&e](Workspace &space) {
-            TaskResult result;
-            result.rc = CheckEntryData(space.file, e, std::string());
-            return result;
-        });
+        const bool handOver = e.compressedSize >= HandOverSize;
+        queued.emplace_back(&e, handOver);
+        if (handOver)
+            work->submit([&e](Workspace &space) {
+                TaskResult result;
+                result.rc = CheckEntryData(space.file, e, std::string());
+                return result;
+            });
     }
     while (!queued.empty()) {
         if (!takeOldest())

@@ -46,7 +46,7 @@ ForeignFormat foreignFormat(const QString &path)
     // Placeable metafile key, or the header of a plain metafile (type 1 or
     // 2, header size 9 words, version 0x0100 or 0x0300). A drawing has the
     // colours of a screen.
-    if (head.startsWith("\xD7\xCD\xC6\x9A"))
+    if (byte(0) == 0xD7 && byte(1) == 0xCD && byte(2) == 0xC6 && byte(3) == 0x9A)
         return {ForeignKind::Wmf, 1 << 24};
     if ((byte(0) == 1 || byte(0) == 2) && byte(1) == 0 && byte(2) == 9 && byte(3) == 0 && byte(4) == 0 &&
         (byte(5) == 1 || byte(5) == 3))

@@ -223,12 +223,14 @@ bool TPrincipale::OpenArchive()
 
 void TPrincipale::XZipListing(const TZipFileStats &stats)
 {
-    const QString name = stats.FileName;
-    if (FileNamePart(name).isEmpty())
-        return;
+    // Called once per entry: the name is looked at in place rather than cut
+    // into a folder and a file part.
+    const QString &name = stats.FileName;
+    if (name.isEmpty() || name.endsWith(QLatin1Char('/')))
+        return; // a folder entry: no file name
     Entries->appendPending(name, stats.Size);
     TotalSize += stats.Size;
-    if (!DirectoryPart(name).isEmpty())
+    if (!HasPaths && name.contains(QLatin1Char('/')))
         HasPaths = true;
     RespectRep->setEnabled(HasPaths);
 }

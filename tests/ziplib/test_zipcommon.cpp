@@ -474,6 +474,17 @@ TEST(EntryData, SizesCrcMethodsAndBombs)
         p[p.size() / 2] = char(p[p.size() / 2] ^ 0x5A);
         return p;
     };
+    // A few dozen bytes: a single block of fixed codes, decoded another way.
+    const QByteArray tiny = QByteArray("contenu 12\n").repeated(4);
+    ASSERT_EQ((tovo::test::rawDeflate(tiny)[0] >> 1) & 3, 1) << "tiny data must open with a fixed-code block";
+    BuildEntry tinyBadCrc{"c", tiny, 8};
+    tinyBadCrc.crc = 0x12345678;
+    BuildEntry tinyCut{"t", tiny, 8};
+    tinyCut.transform = [](const QByteArray &p) { return p.left(p.size() - 3); };
+    BuildEntry tinyShort{"d", tiny, 8};
+    tinyShort.size = std::uint32_t(tiny.size() - 1);
+    BuildEntry tinyGarbage{"g", tiny, 8};
+    tinyGarbage.transform = [](QByteArray p) { return p.left(1) + QByteArray(p.size() - 1, '\xff'); };
     BuildEntry bzip2{"b", text, 12};
     BuildEntry aesWithoutField{"a", text, 99};
     aesWithoutField.flags = 1;
@@ -519,6 +530,11 @@ TEST(EntryData, SizesCrcMethodsAndBombs)
         {"deflated data longer than declared", deflatedShort, TOVO_ZIP_ERR_TOO_LARGE},
         {"deflated data shorter than declared", deflatedLong, TOVO_ZIP_ERR_CRC},
         {"wrong CRC", badCrc, TOVO_ZIP_ERR_CRC},
+        {"tiny deflated", BuildEntry{"d", tiny, 8}, 0},
+        {"tiny deflated, wrong CRC", tinyBadCrc, TOVO_ZIP_ERR_CRC},
+        {"tiny deflate stream cut short", tinyCut, TOVO_ZIP_ERR_CRC},
+        {"tiny deflated data longer than declared", tinyShort, TOVO_ZIP_ERR_TOO_LARGE},
+        {"tiny deflate stream of garbage", tinyGarbage, TOVO_ZIP_ERR_CRC},
         {"deflate stream cut short", cut, TOVO_ZIP_ERR_CRC},
         {"flipped byte in stored data", flipped, TOVO_ZIP_ERR_CRC},
         {"unsupported method", bzip2, TOVO_ZIP_ERR_METHOD},

@@ -233,7 +233,7 @@ int EntryDataReader::open(ArchiveFile &file, const ZipEntry &entry, const std::s
                 s->remaining -= TraditionalHeaderSize;
             }
         }
-        if (s->method == MethodDeflated && !s->inflater.reset())
+        if (s->method == MethodDeflated && !s->inflater.reset(s->remaining))
             return TOVO_ZIP_ERR_MEMORY;
         m_state = std::move(s);
         return TOVO_ZIP_OK;

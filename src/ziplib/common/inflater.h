@@ -23,8 +23,10 @@ public:
     Inflater(const Inflater &) = delete;
     Inflater &operator=(const Inflater &) = delete;
 
-    // Starts a new raw deflate stream. False when memory is short.
-    bool reset();
+    // Starts a new raw deflate stream of at most compressedSize bytes (a
+    // hint: tiny streams may be decoded another way). False when memory is
+    // short.
+    bool reset(std::uint64_t compressedSize = UINT64_MAX);
 
     enum class Status {
         Ok,      // some progress, or none possible without more input or room

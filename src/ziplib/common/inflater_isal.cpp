@@ -6,6 +6,7 @@
 
 #include <isa-l/crc.h>
 #include <isa-l/igzip_lib.h>
+#include <zlib.h>
 
 namespace tovo::zip
 {
@@ -25,9 +26,31 @@ std::uint32_t Crc32(std::uint32_t crc, const void *data, std::size_t length)
 
 // The decoder's state is large (about 87 KB) and needs no clearing between
 // streams: isal_inflate_init resets what matters.
+// ISA-L copies its fixed-code tables into the state for every block coded
+// with them, which costs more than decoding a tiny stream (about twice
+// zlib's time for an entry of a few dozen bytes): a small stream that starts
+// with such a block goes to zlib, whose fixed tables are static.
 struct Inflater::State {
     inflate_state isal;
+    z_stream zlib{};
+    bool zlibReady = false;
+    bool useZlib = false;
+    bool zlibEnded = false;
+    bool started = false;
+    std::uint64_t compressedSize = UINT64_MAX;
+    ~State()
+    {
+        if (zlibReady)
+            inflateEnd(&zlib);
+    }
 };
+
+namespace
+{
+// Compressed streams up to this size that open with a fixed-code block are
+// decoded by zlib.
+constexpr std::uint64_t SmallStream = 1024;
+} // namespace
 
 namespace
 {
@@ -44,7 +67,7 @@ Inflater::~Inflater()
         spare = std::move(m_state);
 }
 
-bool Inflater::reset()
+bool Inflater::reset(std::uint64_t compressedSize)
 {
     if (!m_state)
         m_state = std::move(spare);
@@ -55,13 +78,68 @@ bool Inflater::reset()
     }
     isal_inflate_init(&m_state->isal);
     m_state->isal.crc_flag = ISAL_DEFLATE;
+    m_state->compressedSize = compressedSize;
+    m_state->started = false;
+    m_state->useZlib = false;
+    m_state->zlibEnded = false;
     return true;
 }
+
+namespace
+{
+
+Inflater::Status inflateZlib(z_stream &zs, bool &ended, const unsigned char *&in, std::size_t &inLength,
+                             unsigned char *&out, std::size_t &outLength)
+{
+    if (ended)
+        return Inflater::Status::End;
+    const uInt inChunk = uInt(std::min<std::size_t>(inLength, UINT_MAX));
+    const uInt outChunk = uInt(std::min<std::size_t>(outLength, UINT_MAX));
+    zs.next_in = const_cast<Bytef *>(in);
+    zs.avail_in = inChunk;
+    zs.next_out = out;
+    zs.avail_out = outChunk;
+    const int z = ::inflate(&zs, Z_NO_FLUSH);
+    const std::size_t used = inChunk - zs.avail_in;
+    const std::size_t made = outChunk - zs.avail_out;
+    in += used;
+    inLength -= used;
+    out += made;
+    outLength -= made;
+    switch (z) {
+    case Z_STREAM_END:
+        ended = true;
+        return Inflater::Status::End;
+    case Z_OK:
+    case Z_BUF_ERROR: // no progress possible now
+        return Inflater::Status::Ok;
+    case Z_MEM_ERROR:
+        return Inflater::Status::Memory;
+    default:
+        return Inflater::Status::Damaged;
+    }
+}
+
+} // namespace
 
 Inflater::Status Inflater::inflate(const unsigned char *&in, std::size_t &inLength, unsigned char *&out,
                                    std::size_t &outLength)
 {
-    inflate_state &s = m_state->isal;
+    State &state = *m_state;
+    if (!state.started && inLength > 0) {
+        state.started = true;
+        // Bits 1-2 of the first byte: the type of the first block, 01 fixed codes.
+        if (state.compressedSize <= SmallStream && ((in[0] >> 1) & 3) == 1) {
+            const bool ready = state.zlibReady ? inflateReset(&state.zlib) == Z_OK
+                                               : (state.zlibReady = inflateInit2(&state.zlib, -MAX_WBITS) == Z_OK);
+            if (!ready)
+                return Status::Memory;
+            state.useZlib = true;
+        }
+    }
+    if (state.useZlib)
+        return inflateZlib(state.zlib, state.zlibEnded, in, inLength, out, outLength);
+    inflate_state &s = state.isal;
     if (s.block_state == ISAL_BLOCK_FINISH)
         return Status::End;
     const std::uint32_t inChunk = std::uint32_t(std::min<std::size_t>(inLength, UINT32_MAX));

@@ -27,7 +27,7 @@ struct Inflater::State {
 Inflater::Inflater() = default;
 Inflater::~Inflater() = default;
 
-bool Inflater::reset()
+bool Inflater::reset(std::uint64_t)
 {
     if (!m_state)
         m_state = std::make_unique<State>();

@@ -467,6 +467,50 @@ TEST(ReaderDamage, ArchiveLevelCodes)
     }
 }
 
+// The window lists right after a test; the listing shows the archive as it
+// is then, whatever happened to the file in between.
+TEST(ReaderDamage, ListingAfterTestShowsTheFileAsItIsNow)
+{
+    QTemporaryDir tmp;
+    const QString archive = tmp.filePath(QStringLiteral("a.zip"));
+    const QString other = tmp.filePath(QStringLiteral("b.zip"));
+    // Same sizes: only the names differ.
+    const QByteArray first = tovo::test::buildZip({{"un.txt", "alpha"}, {"deux.txt", "beta"}});
+    const QByteArray second = tovo::test::buildZip({{"xx.txt", "alpha"}, {"yyyy.txt", "beta"}});
+    ASSERT_EQ(first.size(), second.size());
+    const struct {
+        const char *name;
+        std::function<void()> change;
+        QString listed;
+        QStringList names;
+    } rows[] = {
+        {"unchanged", [] {}, archive, {"un.txt", "deux.txt"}},
+        {"rewritten in place, same size and times",
+         [&] {
+             ASSERT_TRUE(writeFile(archive, second));
+             setTime(archive, SourceTime);
+         },
+         archive, {"xx.txt", "yyyy.txt"}},
+        {"replaced by another file",
+         [&] {
+             ASSERT_TRUE(writeFile(other, second));
+             ASSERT_EQ(::rename(QFile::encodeName(other).constData(), QFile::encodeName(archive).constData()), 0);
+         },
+         archive, {"xx.txt", "yyyy.txt"}},
+        {"another archive listed", [&] { ASSERT_TRUE(writeFile(other, second)); }, other, {"xx.txt", "yyyy.txt"}},
+    };
+    Reader r;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(writeFile(archive, first));
+        setTime(archive, SourceTime);
+        ASSERT_EQ(r.test(archive), 0);
+        row.change();
+        ASSERT_EQ(r.list(row.listed), 0);
+        EXPECT_EQ(r.names(r.listed), row.names);
+    }
+}
+
 TEST(ReaderPasswords, AskedThroughTheCallback)
 {
     QTemporaryDir tmp;

@@ -3,9 +3,12 @@
 #include <deque>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "engine/zipcontract.h"
 #include "ziplib/common/archivefile.h"
@@ -181,18 +184,73 @@ void testEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vector<s
     }
 }
 
+// The directory a test read, kept for the next call: opening an archive in
+// the window tests it and lists it right after, and reading 100,000 records
+// twice costs about as much as testing them. The next call takes it,
+// whatever it does, and uses it only for the same file unchanged (same
+// inode, size, modification and change times); otherwise it is dropped.
+struct KeptDirectory {
+    std::string path;
+    struct stat identity {};
+    std::unique_ptr<ZipDirectory> dir;
+};
+
+std::mutex keptMutex;
+KeptDirectory kept;
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// The kept directory of path when it still describes the open file, else
+// null; nothing is kept any more either way.
+std::unique_ptr<ZipDirectory> takeKeptDirectory(const std::string &path, const struct stat &identity)
+{
+    KeptDirectory taken;
+    {
+        const std::lock_guard<std::mutex> lock(keptMutex);
+        std::swap(taken, kept);
+    }
+    if (taken.dir && taken.path == path && sameFile(taken.identity, identity))
+        return std::move(taken.dir);
+    return nullptr;
+}
+
+void keepDirectory(const std::string &path, const struct stat &identity, std::unique_ptr<ZipDirectory> dir)
+{
+    const std::lock_guard<std::mutex> lock(keptMutex);
+    kept.path = path;
+    kept.identity = identity;
+    kept.dir = std::move(dir);
+}
+
 int run(int argc, char **argv, TovoZipCallback callback, void *user)
 {
     ReaderArgs args;
-    if (int rc = ParseReaderArgs(argc, argv, args))
+    if (int rc = ParseReaderArgs(argc, argv, args)) {
+        takeKeptDirectory(std::string(), {});
         return rc;
+    }
     Reporter reporter(callback, user);
     ArchiveFile file;
-    if (int rc = file.open(args.archive))
+    if (int rc = file.open(args.archive)) {
+        takeKeptDirectory(std::string(), {});
         return rc;
-    ZipDirectory dir;
-    if (int rc = ReadZipDirectory(file, dir))
-        return rc;
+    }
+    struct stat identity {};
+    const bool identified = fstat(file.fd(), &identity) == 0;
+    std::unique_ptr<ZipDirectory> held = identified ? takeKeptDirectory(args.archive, identity) : nullptr;
+    if (!identified)
+        takeKeptDirectory(std::string(), {});
+    if (!held) {
+        held = std::make_unique<ZipDirectory>();
+        if (int rc = ReadZipDirectory(file, *held))
+            return rc;
+    }
+    const ZipDirectory &dir = *held;
     if (dir.entries.empty())
         return TOVO_ZIP_WARN_NO_ARCHIVE;
 
@@ -205,6 +263,9 @@ int run(int argc, char **argv, TovoZipCallback callback, void *user)
         break;
     case ReaderCommand::Test:
         testEntries(file, dir, selected, reporter, passwords, outcome);
+        // A listing usually follows; a failed or stopped test is not.
+        if (identified && outcome.code() < 100)
+            keepDirectory(args.archive, identity, std::move(held));
         break;
     case ReaderCommand::Extract:
         ExtractEntries(file, dir, selected, args, reporter, passwords, outcome);

@@ -6,6 +6,13 @@ namespace tovo {
 
 TEntryModel::TEntryModel(QObject *parent) : QAbstractListModel(parent) {}
 
+QString TEntryModel::fullName(int row) const
+{
+    const auto r = static_cast<std::size_t>(row);
+    const qsizetype end = r + 1 < m_starts.size() ? m_starts[r + 1] : m_names.size();
+    return m_names.mid(m_starts[r], end - m_starts[r]);
+}
+
 int TEntryModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : count(); }
 
 QVariant TEntryModel::data(const QModelIndex &index, int role) const
@@ -45,33 +52,31 @@ Qt::ItemFlags TEntryModel::flags(const QModelIndex &index) const
 void TEntryModel::clear()
 {
     beginResetModel();
-    m_names.clear();
-    m_sizes.clear();
-    m_checked.clear();
-    m_pendingNames.clear();
-    m_pendingSizes.clear();
+    // Released, not only emptied: the next archive may be much smaller.
+    m_names = QString();
+    std::vector<qsizetype>().swap(m_starts);
+    std::vector<std::int64_t>().swap(m_sizes);
+    std::vector<char>().swap(m_checked);
+    m_count = 0;
     m_checkedCount = 0;
     endResetModel();
 }
 
 void TEntryModel::appendPending(const QString &name, std::int64_t size)
 {
-    m_pendingNames.push_back(name);
-    m_pendingSizes.push_back(size);
+    m_starts.push_back(m_names.size());
+    m_names.append(name);
+    m_sizes.push_back(size);
 }
 
 void TEntryModel::commitPending()
 {
-    if (m_pendingNames.empty())
+    const int total = static_cast<int>(m_starts.size());
+    if (total == m_count)
         return;
-    const int first = count();
-    beginInsertRows(QModelIndex(), first, first + static_cast<int>(m_pendingNames.size()) - 1);
-    m_names.insert(m_names.end(), std::make_move_iterator(m_pendingNames.begin()),
-                   std::make_move_iterator(m_pendingNames.end()));
-    m_sizes.insert(m_sizes.end(), m_pendingSizes.begin(), m_pendingSizes.end());
-    m_checked.resize(m_names.size(), 0);
-    m_pendingNames.clear();
-    m_pendingSizes.clear();
+    beginInsertRows(QModelIndex(), m_count, total - 1);
+    m_checked.resize(m_starts.size(), 0);
+    m_count = total;
     endInsertRows();
 }
 

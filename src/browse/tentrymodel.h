@@ -28,8 +28,8 @@ public:
     void appendPending(const QString &name, std::int64_t size);
     void commitPending();
 
-    int count() const { return static_cast<int>(m_names.size()); }
-    const QString &fullName(int row) const { return m_names[static_cast<std::size_t>(row)]; }
+    int count() const { return m_count; }
+    QString fullName(int row) const;
     std::int64_t size(int row) const { return m_sizes[static_cast<std::size_t>(row)]; }
     bool isChecked(int row) const { return m_checked[static_cast<std::size_t>(row)] != 0; }
     void setChecked(const std::vector<int> &rows, bool checked);
@@ -43,11 +43,15 @@ signals:
     void checkToggled();
 
 private:
-    std::vector<QString> m_names;
+    // The names one after the other in one buffer, each row's starting at
+    // m_starts[row] and ending where the next one starts: one allocation for
+    // all of them rather than one per name. Entries appended but not yet
+    // committed follow the m_count rows shown.
+    QString m_names;
+    std::vector<qsizetype> m_starts;
     std::vector<std::int64_t> m_sizes;
     std::vector<char> m_checked;
-    std::vector<QString> m_pendingNames;
-    std::vector<std::int64_t> m_pendingSizes;
+    int m_count = 0;
     int m_checkedCount = 0;
 };
 

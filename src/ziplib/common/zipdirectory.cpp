@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -294,6 +295,42 @@ int parseRecords(const unsigned char *p, std::size_t n, bool last, std::uint64_t
     return TOVO_ZIP_OK;
 }
 
+// The whole central records at the start of p (n bytes) and the bytes they
+// take, hopping from header to header without parsing them; no count when
+// they end inside p (the directory is then no larger than what was read).
+std::pair<std::uint64_t, std::size_t> countRecords(const unsigned char *p, std::size_t n)
+{
+    std::uint64_t count = 0;
+    std::size_t used = 0;
+    while (used + CentralHeaderSize <= n) {
+        if (get32(p + used) != CentralHeaderSignature)
+            return {0, 0};
+        const unsigned char *h = p + used;
+        const std::size_t length = CentralHeaderSize + get16(h + 28) + get16(h + 30) + get16(h + 32);
+        if (used + length > n)
+            break;
+        used += length;
+        ++count;
+    }
+    return {count, used};
+}
+
+// Room for the records that length bytes of directory hold at the density of
+// the count records found in its first used bytes, at most expected, backed
+// at once.
+void reserveByDensity(std::vector<ZipEntry> &entries, std::uint64_t count, std::uint64_t used, std::uint64_t length,
+                      std::uint64_t expected)
+{
+    if (count == 0 || used == 0 || expected <= entries.capacity())
+        return;
+    const std::uint64_t estimate = count * (length / used) + count * (length % used) / used;
+    const std::size_t room = std::size_t(std::min<std::uint64_t>(expected, estimate + estimate / 64));
+    if (room > entries.capacity()) {
+        entries.reserve(room);
+        prefault(entries.data() + entries.size(), (entries.capacity() - entries.size()) * sizeof(ZipEntry));
+    }
+}
+
 // Reads and parses the central directory of length bytes at position, piece
 // by piece. expected is the count of the end record; without a ZIP64 record
 // it may be the true count modulo 65536 (some producers wrap it instead of
@@ -313,6 +350,13 @@ int readEntries(ArchiveFile &file, std::uint64_t position, std::uint64_t length,
         const bool last = done + n == length;
         if (int rc = file.readAt(position + done, piece.get(), n))
             return rc;
+        // The first piece tells how many records the whole directory holds:
+        // room for them all before parsing, rather than growing by doubling
+        // (each step a fresh block, and fresh memory is what costs most here).
+        if (done == 0 && !last) {
+            const auto [count, bytes] = countRecords(piece.get(), n);
+            reserveByDensity(dir.entries, count, bytes, length, expected);
+        }
         std::size_t used = 0;
         bool ended = false;
         if (int rc = parseRecords(piece.get(), n, last, expected, zip64, dir.frontShift, dir, used, ended))
@@ -323,15 +367,8 @@ int readEntries(ArchiveFile &file, std::uint64_t position, std::uint64_t length,
         // The records read so far tell how many the rest holds: room for
         // them all at once, rather than doubling (which holds the old and
         // the new block together, half as much again at the peak).
-        if (done > 0 && expected > dir.entries.capacity()) {
-            const std::uint64_t estimate = dir.entries.size() + dir.entries.size() * (length - done) / done;
-            const std::size_t room = std::size_t(std::min<std::uint64_t>(expected, estimate + estimate / 64));
-            if (room > dir.entries.capacity()) {
-                dir.entries.reserve(room);
-                prefault(dir.entries.data() + dir.entries.size(),
-                         (dir.entries.capacity() - dir.entries.size()) * sizeof(ZipEntry));
-            }
-        }
+        if (done > 0)
+            reserveByDensity(dir.entries, dir.entries.size(), done, length, expected);
     }
     const std::uint64_t count = dir.entries.size();
     if (zip64 ? count != expected : (count & 0xFFFF) != (expected & 0xFFFF) || count < expected)

@@ -118,7 +118,7 @@ int TZipEngine::callModule(Side side, const QStringList &args)
 
     Abort = false;
     m_libraryMissing = false;
-    m_dispatchClock.invalidate();
+    m_lastDispatch = -1;
     ZipModule &module = side == Side::Zip ? m_zipModule : m_unzipModule;
     const TovoZipEntry entry = module.entry(ModuleDirectory());
     if (!entry) {

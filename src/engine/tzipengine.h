@@ -126,7 +126,8 @@ private:
     TZipFileStats m_libraryStats;
     bool m_passwordSupplied = false;
     bool m_unzipSide = false;
-    QElapsedTimer m_dispatchClock;
+    // When events were last dispatched (coarse monotonic milliseconds), -1 not yet.
+    std::int64_t m_lastDispatch = -1;
     // A handler's exception, held while the module winds down and rethrown
     // by the command once the module has returned.
     std::exception_ptr m_handlerException;

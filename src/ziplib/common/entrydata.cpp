@@ -273,11 +273,15 @@ int CheckEntryData(ArchiveFile &file, const ZipEntry &entry, const std::string &
     EntryDataReader reader;
     if (int rc = reader.open(file, entry, password))
         return rc;
-    // Small entries, small buffer: checking many of them stays cheap.
-    std::vector<unsigned char> buffer(std::size_t(std::min<std::uint64_t>(256 * 1024, entry.size + 1)));
+    // One buffer per thread, grown to the largest entry checked (at most
+    // 256 KiB): checking many small entries costs no allocation each.
+    thread_local std::vector<unsigned char> buffer;
+    const std::size_t wanted = std::size_t(std::min<std::uint64_t>(256 * 1024, entry.size + 1));
+    if (buffer.size() < wanted)
+        buffer.resize(wanted);
     for (;;) {
         std::size_t got = 0;
-        if (int rc = reader.read(buffer.data(), buffer.size(), got))
+        if (int rc = reader.read(buffer.data(), wanted, got))
             return rc;
         if (got == 0)
             return TOVO_ZIP_OK;

@@ -2,12 +2,11 @@
 // from the click to the end of the copy (the folder dialog and the questions
 // are answered at once).
 //   bench_copy PROGRAM_DIR ARCHIVE TARGET_FOLDER
-#include "shell/forms.h"
+#include "benchwindow.h"
+
 #include "shell/labeltable.h"
 #include "shell/messageservice.h"
-#include "shell/paths.h"
 #include "shell/tfilenameedit.h"
-#include "shell/tprincipale.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -23,12 +22,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: bench_copy PROGRAM_DIR ARCHIVE TARGET_FOLDER\n");
         return 2;
     }
-    tovo::SetProgDir(QString::fromLocal8Bit(argv[1]));
     tovo::ScriptedMessageService boxes;
-    tovo::CreateForms();
-    tovo::TPrincipale *w = tovo::AppForms().Principale;
-    w->show();
-    QApplication::processEvents();
+    tovo::TPrincipale *w = tovo::bench::StartMainWindow(argv[1]);
 
     w->NomFic->setText(QString::fromLocal8Bit(argv[2]));
     boxes.directoryAnswers = {QString::fromLocal8Bit(argv[3])};

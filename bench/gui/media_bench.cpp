@@ -2,14 +2,13 @@
 // from the click to the picture (or the GIF's first frame) painted in the
 // pane, with the process's peak memory above its level before the click.
 //   bench_media PROGRAM_DIR ARCHIVE ENTRY
+#include "benchwindow.h"
+
 #include "browse/tentrymodel.h"
 #include "preview/tgifview.h"
 #include "preview/timageview.h"
-#include "shell/forms.h"
 #include "shell/messageservice.h"
-#include "shell/paths.h"
 #include "shell/tfilenameedit.h"
-#include "shell/tprincipale.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -19,23 +18,6 @@
 
 #include <cstdio>
 
-namespace {
-
-// A line of /proc/self/status in kibibytes ("VmRSS", "VmHWM").
-long statusKiB(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key) + 1).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -44,13 +26,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: bench_media PROGRAM_DIR ARCHIVE ENTRY\n");
         return 2;
     }
-    tovo::SetProgDir(QString::fromLocal8Bit(argv[1]));
     tovo::ScriptedMessageService boxes;
-    tovo::CreateForms();
-    tovo::TPrincipale *w = tovo::AppForms().Principale;
-    w->resize(1024, 700);
-    w->show();
-    QApplication::processEvents();
+    tovo::TPrincipale *w = tovo::bench::StartMainWindow(argv[1], QSize(1024, 700));
     w->NomFic->setText(QString::fromLocal8Bit(argv[2]));
     w->BtActuClick();
     int row = -1;
@@ -69,7 +46,7 @@ int main(int argc, char **argv)
     if (clear.open(QIODevice::WriteOnly))
         clear.write("5");
     clear.close();
-    const long idle = statusKiB("VmRSS:");
+    const long idle = tovo::bench::StatusKiB("VmRSS:");
     QElapsedTimer timer;
     timer.start();
     w->ListeFicsZipClick();
@@ -81,7 +58,7 @@ int main(int argc, char **argv)
     else
         w->PMultiMedia1->grab();
     const qint64 shown = timer.elapsed();
-    const long peak = statusKiB("VmHWM:");
+    const long peak = tovo::bench::StatusKiB("VmHWM:");
     const QSize size = gif ? w->GIFImage->movie()->currentImage().size() : w->PMultiMedia1->picture().size();
     std::printf("shown=%s size=%dx%d click_to_shown_ms=%lld idle_kib=%ld peak_above_idle_kib=%ld boxes=%lld\n",
                 gif ? "gif" : (picture ? "picture" : "none"), size.width(), size.height(),

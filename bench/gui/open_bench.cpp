@@ -2,13 +2,12 @@
 // request (Enter in the name field) to a filled entry list; also prints the
 // peak memory of the process (resident set, KiB), list included.
 //   bench_open PROGRAM_DIR ARCHIVE
+#include "benchwindow.h"
+
 #include "browse/tentrymodel.h"
 #include "platform/timezone.h"
-#include "shell/forms.h"
 #include "shell/messageservice.h"
-#include "shell/paths.h"
 #include "shell/tfilenameedit.h"
-#include "shell/tprincipale.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,13 +27,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: bench_open PROGRAM_DIR ARCHIVE\n");
         return 2;
     }
-    tovo::SetProgDir(QString::fromLocal8Bit(argv[1]));
     // Any box would block a measurement: answer them all and count them.
     tovo::ScriptedMessageService boxes;
-    tovo::CreateForms();
-    tovo::TPrincipale *w = tovo::AppForms().Principale;
-    w->show();
-    QApplication::processEvents();
+    tovo::TPrincipale *w = tovo::bench::StartMainWindow(argv[1]);
 
     w->NomFic->setText(QString::fromLocal8Bit(argv[2]));
     QElapsedTimer timer;

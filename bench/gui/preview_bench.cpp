@@ -3,15 +3,14 @@
 // during it (above what it held just before the click), then the time until
 // the whole file is indexed.
 //   bench_preview PROGRAM_DIR ARCHIVE ENTRY
+#include "benchwindow.h"
+
 #include "browse/tentrymodel.h"
 #include "preview/ttextfilemodel.h"
 #include "preview/ttextlistview.h"
 #include "preview/ttextmemo.h"
-#include "shell/forms.h"
 #include "shell/messageservice.h"
-#include "shell/paths.h"
 #include "shell/tfilenameedit.h"
-#include "shell/tprincipale.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -19,23 +18,6 @@
 #include <QListView>
 
 #include <cstdio>
-
-namespace {
-
-// A line of /proc/self/status in kibibytes ("VmRSS", "VmHWM").
-long statusKiB(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key) + 1).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -45,12 +27,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: bench_preview PROGRAM_DIR ARCHIVE ENTRY\n");
         return 2;
     }
-    tovo::SetProgDir(QString::fromLocal8Bit(argv[1]));
     tovo::ScriptedMessageService boxes;
-    tovo::CreateForms();
-    tovo::TPrincipale *w = tovo::AppForms().Principale;
-    w->show();
-    QApplication::processEvents();
+    tovo::TPrincipale *w = tovo::bench::StartMainWindow(argv[1]);
     w->NomFic->setText(QString::fromLocal8Bit(argv[2]));
     w->BtActuClick();
     int row = -1;
@@ -70,7 +48,7 @@ int main(int argc, char **argv)
     if (clear.open(QIODevice::WriteOnly))
         clear.write("5");
     clear.close();
-    const long idle = statusKiB("VmRSS:");
+    const long idle = tovo::bench::StatusKiB("VmRSS:");
     QElapsedTimer timer;
     timer.start();
     w->ListeFicsZipClick();
@@ -81,7 +59,7 @@ int main(int argc, char **argv)
     while (w->ListeTexte->textModel()->indexing())
         QApplication::processEvents();
     const qint64 indexed = timer.elapsed();
-    const long peak = statusKiB("VmHWM:");
+    const long peak = tovo::bench::StatusKiB("VmHWM:");
     std::printf("lines=%d first_lines_ms=%lld indexed_ms=%lld idle_kib=%ld peak_above_idle_kib=%ld boxes=%lld\n",
                 w->ListeTexte->count(), static_cast<long long>(firstLines), static_cast<long long>(indexed), idle,
                 peak - idle, static_cast<long long>(boxes.shown.size()));

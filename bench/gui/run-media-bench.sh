@@ -18,15 +18,7 @@ convert -size 6000x4000 gradient:'#1e5aa0'-'#dcb43c' \
   -quality 90 "$work/photo.jpg"
 python3 "$here/bench/gui/makegif.py" "$work/anim.gif" 2000
 (cd "$work" && zip -q -0 media.zip photo.jpg anim.gif)
-best() { # best of three, in milliseconds
-  local b=999999999
-  for _ in 1 2 3; do
-    local s e
-    s=$(date +%s%N); "$@" >/dev/null 2>&1 || true; e=$(date +%s%N)
-    local t=$(( (e - s) / 1000000 )); (( t < b )) && b=$t
-  done
-  echo "$b"
-}
+source "$here/bench/gui/benchlib.sh"
 for entry in photo.jpg anim.gif; do
   line=""
   shownbest=999999999

@@ -16,15 +16,7 @@ with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED, allowZip64=True) as
     for i in range(int(sys.argv[2])):
         z.writestr(f"dossier{i // 1000:03d}/fichier{i:06d}.txt", f"contenu {i}\n" * 4)
 PY
-best() { # best of three, in milliseconds
-  local b=999999999
-  for _ in 1 2 3; do
-    local s e
-    s=$(date +%s%N); "$@" >/dev/null 2>&1 || true; e=$(date +%s%N)
-    local t=$(( (e - s) / 1000000 )); (( t < b )) && b=$t
-  done
-  echo "$b"
-}
+source "$here/bench/gui/benchlib.sh"
 gui=999999999
 peak=0
 for _ in 1 2 3; do

@@ -32,15 +32,7 @@ with open(os.path.join(work, "binaire.dat"), "wb") as f:
     f.write(data[:50 * 1024 * 1024])
 PY
 (cd "$work" && for f in grand.txt courtes.txt binaire.dat; do zip -q -6 "${f%.*}.zip" "$f"; done)
-best() { # best of three, in milliseconds
-  local b=999999999
-  for _ in 1 2 3; do
-    local s e
-    s=$(date +%s%N); "$@" >/dev/null 2>&1 || true; e=$(date +%s%N)
-    local t=$(( (e - s) / 1000000 )); (( t < b )) && b=$t
-  done
-  echo "$b"
-}
+source "$here/bench/gui/benchlib.sh"
 for entry in grand.txt courtes.txt binaire.dat; do
   archive="$work/${entry%.*}.zip"
   line=""

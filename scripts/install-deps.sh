@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-image-formats-plugins
-  libgl-dev libzip-dev zlib1g-dev libssl-dev libisal-dev
+  libgl-dev libzip-dev zlib1g-dev libssl-dev libisal-dev libdeflate-dev
   googletest libgtest-dev libgmock-dev
   fonts-liberation
   zip unzip p7zip-full python3 libarchive-tools

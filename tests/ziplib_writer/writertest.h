@@ -223,6 +223,16 @@ inline std::function<void()> fileSizeLimit(rlim_t limit)
     };
 }
 
+// While alive, the modules run every task on the calling thread: a file is
+// then read at its turn, not ahead of it.
+class OneThread {
+public:
+    OneThread() { qputenv("TOVO_ZIP_THREADS", "1"); }
+    ~OneThread() { qunsetenv("TOVO_ZIP_THREADS"); }
+    OneThread(const OneThread &) = delete;
+    OneThread &operator=(const OneThread &) = delete;
+};
+
 // Incompressible bytes, the same for a given seed.
 inline QByteArray noise(int size, unsigned seed)
 {

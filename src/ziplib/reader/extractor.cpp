@@ -20,7 +20,7 @@
 #include "ziplib/common/zipdirectory.h"
 #include "ziplib/common/zipnames.h"
 #include "ziplib/common/zipreport.h"
-#include "ziplib/reader/orderedwork.h"
+#include "ziplib/common/orderedwork.h"
 #include "ziplib/reader/readerargs.h"
 #include "ziplib/reader/readerrun.h"
 

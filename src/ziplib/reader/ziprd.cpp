@@ -17,7 +17,7 @@
 #include "ziplib/common/zipnames.h"
 #include "ziplib/common/zipreport.h"
 #include "ziplib/reader/extractor.h"
-#include "ziplib/reader/orderedwork.h"
+#include "ziplib/common/orderedwork.h"
 #include "ziplib/reader/readerargs.h"
 #include "ziplib/reader/readerrun.h"
 

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <zlib.h>
+
 #include "engine/zipcontract.h"
 #include "ziplib/common/dostime.h"
 #include "ziplib/common/zipreport.h"
@@ -83,18 +85,15 @@ zip_int64_t FileSource::handle(void *data, zip_uint64_t length, zip_source_cmd_t
     case ZIP_SOURCE_OPEN:
         return open() == 0 ? 0 : -1;
     case ZIP_SOURCE_READ:
+        if (deflatedAhead())
+            return readDeflated(static_cast<unsigned char *>(data), length);
         return read(static_cast<unsigned char *>(data), length);
     case ZIP_SOURCE_CLOSE:
         close();
         return 0;
-    case ZIP_SOURCE_STAT: {
-        auto *st = static_cast<zip_stat_t *>(data);
-        zip_stat_init(st);
-        st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
-        st->size = m_file.directory ? 0 : std::uint64_t(m_file.st.st_size);
-        st->mtime = m_file.st.st_mtime;
+    case ZIP_SOURCE_STAT:
+        stat(static_cast<zip_stat_t *>(data));
         return sizeof(zip_stat_t);
-    }
     case ZIP_SOURCE_ERROR:
         return zip_error_to_data(&m_error, data, length);
     case ZIP_SOURCE_SUPPORTS:
@@ -103,6 +102,26 @@ zip_int64_t FileSource::handle(void *data, zip_uint64_t length, zip_source_cmd_t
     default:
         zip_error_set(&m_error, ZIP_ER_OPNOTSUPP, 0);
         return -1;
+    }
+}
+
+void FileSource::stat(zip_stat_t *st) const
+{
+    zip_stat_init(st);
+    st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+    st->size = m_file.directory ? 0 : std::uint64_t(m_file.st.st_size);
+    st->mtime = m_file.st.st_mtime;
+    if (!deflatedAhead())
+        return;
+    // Deflated data is written as it comes; once read, what it holds.
+    st->valid |= ZIP_STAT_COMP_METHOD;
+    st->comp_method = ZIP_CM_DEFLATE;
+    if (m_readAttempt == m_run.attempt) {
+        st->valid |= ZIP_STAT_CRC;
+        st->size = m_done;
+        st->crc = m_crc;
+        if (m_piece.stored)
+            st->comp_method = ZIP_CM_STORE;
     }
 }
 
@@ -124,16 +143,20 @@ int FileSource::open()
     m_nextProgress = ProgressStep;
     m_bufferPos = m_bufferLength = 0;
     m_readChecked = false;
+    m_readAttempt = -1;
     if (m_file.directory)
         return 0;
+    if (deflatedAhead()) {
+        m_takingPieces = true;
+        return takePiece(true);
+    }
     // Non-blocking: should the file have turned into a pipe since it was
     // found, reading fails instead of waiting for a writer. A file found as
     // a plain file is never read through a link that took its place.
-    const int noFollow = m_file.via.link ? 0 : O_NOFOLLOW;
-    m_fd = ::open(m_file.path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | noFollow);
+    m_fd = OpenScannedFile(m_file);
     if (m_fd < 0 && errno != ENOENT && errno != ELOOP)
         return int(fail(TOVO_ZIP_ERR_OPEN_INPUT, ZIP_ER_OPEN, errno));
-    if (m_fd < 0 || !isScannedFile()) {
+    if (m_fd < 0 || !IsScannedFile(m_fd, m_file)) {
         // Gone, or another file since the scan: the run leaves it out.
         if (!m_run.replaced)
             m_run.replaced = &m_file;
@@ -143,14 +166,57 @@ int FileSource::open()
     return 0;
 }
 
-// Whether the open file is the one the scan found, as it was then.
-bool FileSource::isScannedFile() const
+// The next piece of a file compressed ahead: 0, or -1 with the error set.
+int FileSource::takePiece(bool first)
 {
-    struct stat now;
-    const struct stat &then = m_file.st;
-    return ::fstat(m_fd, &now) == 0 && now.st_dev == then.st_dev && now.st_ino == then.st_ino &&
-           now.st_size == then.st_size && now.st_mtim.tv_sec == then.st_mtim.tv_sec &&
-           now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
+    m_piece = m_run.ahead->next(m_file, first);
+    m_piecePos = 0;
+    switch (m_piece.status) {
+    case DeflatedPiece::Status::Ok:
+        break;
+    case DeflatedPiece::Status::Gone:
+        // Gone, or another file since the scan: the run leaves it out.
+        if (!m_run.replaced)
+            m_run.replaced = &m_file;
+        zip_error_set(&m_error, ZIP_ER_OPEN, ENOENT);
+        return -1;
+    case DeflatedPiece::Status::OpenFailed:
+        return int(fail(TOVO_ZIP_ERR_OPEN_INPUT, ZIP_ER_OPEN, m_piece.error));
+    case DeflatedPiece::Status::ReadFailed:
+        return int(fail(TOVO_ZIP_ERR_READ, ZIP_ER_READ, m_piece.error));
+    }
+    m_crc = first ? m_piece.crc : std::uint32_t(crc32_combine(m_crc, m_piece.crc, z_off_t(m_piece.rawSize)));
+    m_done += m_piece.rawSize;
+    if (m_piece.last)
+        m_readAttempt = m_run.attempt;
+    if ((m_piece.last && m_piece.changed && !noteChanged()) || !progress()) {
+        zip_error_set(&m_error, ZIP_ER_CANCELLED, 0);
+        return -1;
+    }
+    return 0;
+}
+
+zip_int64_t FileSource::readDeflated(unsigned char *out, std::uint64_t length)
+{
+    std::uint64_t done = 0;
+    while (done < length) {
+        if (m_piecePos == m_piece.data.size()) {
+            if (m_piece.last)
+                break;
+            if (takePiece(false) != 0)
+                return -1;
+            continue;
+        }
+        const std::size_t n = std::size_t(std::min<std::uint64_t>(m_piece.data.size() - m_piecePos, length - done));
+        std::memcpy(out + done, m_piece.data.data() + m_piecePos, n);
+        m_piecePos += n;
+        done += n;
+    }
+    if (m_run.reporter.stopRequested()) {
+        zip_error_set(&m_error, ZIP_ER_CANCELLED, 0);
+        return -1;
+    }
+    return zip_int64_t(done);
 }
 
 // Once the data is read: a file that grew, shrank or was written to meanwhile
@@ -159,8 +225,13 @@ bool FileSource::isScannedFile() const
 bool FileSource::checkUnchanged(bool cutShort)
 {
     m_readChecked = true;
-    if (!cutShort && isScannedFile())
+    if (!cutShort && IsScannedFile(m_fd, m_file))
         return true;
+    return noteChanged();
+}
+
+bool FileSource::noteChanged()
+{
     if (!m_run.changed.insert(&m_file).second)
         return true;
     return !m_run.reporter.skipping(m_file.storedName, TOVO_ZIP_SKIP_WRITE_FAILED);
@@ -225,10 +296,13 @@ bool FileSource::progress()
 
 void FileSource::close()
 {
-    if (m_fd < 0)
+    if (m_fd < 0 && !m_takingPieces)
         return;
-    ::close(m_fd);
+    if (m_fd >= 0)
+        ::close(m_fd);
     m_fd = -1;
+    m_takingPieces = false;
+    std::vector<unsigned char>().swap(m_piece.data); // the memory, not only the bytes
     const std::uint64_t size = std::uint64_t(m_file.st.st_size);
     if (m_progressSent && m_done == size) {
         // Progress always ends at the whole file.

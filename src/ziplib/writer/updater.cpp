@@ -14,11 +14,13 @@
 
 #include "engine/zipcontract.h"
 #include "ziplib/common/archivefile.h"
+#include "ziplib/common/orderedwork.h"
 #include "ziplib/common/zipdirectory.h"
 #include "ziplib/common/zipformat.h"
 #include "ziplib/common/zipnames.h"
 #include "ziplib/common/zipreport.h"
 #include "ziplib/writer/archivesource.h"
+#include "ziplib/writer/deflateahead.h"
 #include "ziplib/writer/filescan.h"
 #include "ziplib/writer/filesource.h"
 #include "ziplib/writer/sourcemove.h"
@@ -54,6 +56,12 @@ int examineArchive(const std::string &path, bool mustExist, ArchiveState &state)
     if (state.file.size() == 0)
         return mustExist ? TOVO_ZIP_WARN_NO_ARCHIVE : TOVO_ZIP_OK;
     return ReadZipDirectory(state.file, state.dir);
+}
+
+// Nothing to gain from compressing an empty file, or one already compressed.
+bool storedAsIs(const WriterArgs &args, const SourceFile &file)
+{
+    return args.level == 0 || file.st.st_size == 0 || HasStoredExtension(args, file.storedName);
 }
 
 ArchiveSourceSetup setupOf(const std::string &path, ArchiveState &state)
@@ -410,8 +418,7 @@ int RunAdd(const WriterArgs &args, Reporter &reporter)
         setTimestampField(za, i, file.st.st_mtime);
         if (file.directory)
             continue;
-        // Nothing to gain from compressing an empty file, or one already compressed.
-        const bool store = args.level == 0 || file.st.st_size == 0 || HasStoredExtension(args, file.storedName);
+        const bool store = storedAsIs(args, file);
         if (zip_set_file_compression(za, i, store ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
                                      store ? 0 : zip_uint32_t(args.level)) != 0)
             return session.lastError();
@@ -420,17 +427,43 @@ int RunAdd(const WriterArgs &args, Reporter &reporter)
             return session.lastError();
     }
 
+    // The files to deflate are compressed ahead on worker threads, in the
+    // order libzip writes the entries.
+    std::vector<std::pair<zip_uint64_t, const SourceFile *>> deflated;
+    for (const Planned &p : plan) {
+        if (!p.file->directory && !storedAsIs(args, *p.file))
+            deflated.emplace_back(p.replacing ? zip_uint64_t(p.index) : zip_uint64_t(p.added), p.file);
+    }
+    std::sort(deflated.begin(), deflated.end());
+    std::vector<const SourceFile *> order;
+    order.reserve(deflated.size());
+    for (const auto &d : deflated)
+        order.push_back(d.second);
+    DeflateAhead ahead(std::move(order), args.level, WorkerCount());
+    run.ahead = &ahead;
+
     // A file found replaced or gone when its turn came fails libzip's write;
     // the archive is written again without it, until nothing is left.
     int skipped = scan.skipped;
     std::size_t remaining = plan.size();
     for (;;) {
+        ++run.attempt;
         const int code = session.close(run.failure);
         if (code == 0)
             break;
         const SourceFile *replaced = std::exchange(run.replaced, nullptr);
         if (!replaced || reporter.stopRequested())
             return code;
+        ahead.leaveOut(*replaced);
+        // libzip keeps how each entry came out of the failed write (stored,
+        // say); the data comes deflated again.
+        for (const Planned &p : plan) {
+            if (p.left || p.file->directory || storedAsIs(args, *p.file))
+                continue;
+            const zip_uint64_t i = p.replacing ? zip_uint64_t(p.index) : zip_uint64_t(p.added);
+            if (zip_set_file_compression(za, i, ZIP_CM_DEFLATE, zip_uint32_t(args.level)) != 0)
+                return session.lastError();
+        }
         if (const int left = leaveOut(session, plan, replaced, expected, written, reporter); left != 0)
             return left;
         ++skipped;

@@ -1,7 +1,8 @@
-// Worker threads for testing and extracting: the decoding (and writing) of
-// small entries runs on them while the calling thread keeps every callback,
-// taking the results back in the order the tasks were queued. A task never
-// calls back; what it found is handed over in its TaskResult.
+// Worker threads for the modules: the decoding (and writing) of small entries
+// when testing and extracting, the compression of files when adding, runs on
+// them while the calling thread keeps every callback, taking the results back
+// in the order the tasks were queued. A task never calls back; what it found
+// is handed over in its TaskResult (or in what the task itself holds).
 #pragma once
 
 #include <condition_variable>
@@ -19,11 +20,17 @@
 namespace tovo::zip
 {
 
+// Tools a kind of task keeps from one task to the next on the same thread.
+struct WorkerTools {
+    virtual ~WorkerTools() = default;
+};
+
 // What a worker owns: its own view of the archive (the read-ahead window is
-// not shared) and a buffer.
+// not shared), a buffer and the tools its tasks made.
 struct Workspace {
     ArchiveFile file;
     std::vector<unsigned char> buffer;
+    std::unique_ptr<WorkerTools> tools;
 };
 
 struct TaskResult {
@@ -50,7 +57,8 @@ public:
     OrderedWork(const OrderedWork &) = delete;
     OrderedWork &operator=(const OrderedWork &) = delete;
 
-    void submit(Task task);
+    // A big task wakes a worker at once; small ones only once several wait.
+    void submit(Task task, bool big = false);
     // Tasks queued and not yet taken back.
     std::size_t pending() const { return m_slots.size(); }
     // Waits for the oldest task and returns its result.

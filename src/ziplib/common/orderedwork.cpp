@@ -1,4 +1,4 @@
-#include "ziplib/reader/orderedwork.h"
+#include "ziplib/common/orderedwork.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -63,7 +63,7 @@ void OrderedWork::work(std::uint64_t fileSize, int fd)
     }
 }
 
-void OrderedWork::submit(Task task)
+void OrderedWork::submit(Task task, bool big)
 {
     bool wake;
     {
@@ -73,7 +73,7 @@ void OrderedWork::submit(Task task)
         // few tasks wait. A busy worker takes the next one when done with
         // its own, and the calling thread runs the oldest itself rather
         // than wait for it.
-        wake = m_idle > 0 && m_slots.size() - m_nextToStart >= WakeBacklog;
+        wake = m_idle > 0 && (big || m_slots.size() - m_nextToStart >= WakeBacklog);
     }
     if (wake)
         m_wake.notify_one();

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the reading module, tovo-cli and the reader's tests with
-# ThreadSanitizer in build-tsan/ and runs them: the reader's parallel cases
-# (which compare the worker threads with the sequential way), then tests and
-# extractions of an archive of small files. Fails on any report.
+# Builds both modules, tovo-cli and the reader's tests with ThreadSanitizer
+# in build-tsan/ and runs them: the reader's parallel cases (which compare
+# the worker threads with the sequential way), then tests and extractions of
+# an archive of small files, and adds of small files and of a file deflated
+# in pieces. Fails on any report.
 # By hand, under the CPU lock; not part of the test suite.
 #
 #   bench/tsan.sh [-b BUILD_DIR] [ARCHIVE]
@@ -20,7 +21,7 @@ archive="${1:-}"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_FLAGS="-fsanitize=thread" -DCMAKE_CXX_FLAGS="-fsanitize=thread" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=thread" >/dev/null
-cmake --build "$build" -j2 --target tovo_ziprd tovo-cli test_ziprd
+cmake --build "$build" -j2 --target tovo_ziprd tovo_zipwr tovo-cli test_ziprd
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -50,5 +51,20 @@ fi
 for round in 1 2 3; do
   "$build/bin/tovo-cli" test "$archive" >/dev/null
   "$build/bin/tovo-cli" extract "$archive" -d "$work/out$round" >/dev/null
+done
+# Adding: small files and a file of several pieces, deflated on the workers.
+python3 - "$work/tree" <<'EOF'
+import os, sys
+root = sys.argv[1]
+for i in range(2000):
+    os.makedirs(f"{root}/d{i % 20:02d}", exist_ok=True)
+    with open(f"{root}/d{i % 20:02d}/f{i:05d}.txt", "w") as f:
+        f.write(f"ligne {i}\n" * (i % 300 + 1))
+with open(f"{root}/grand.txt", "w") as f:
+    f.write("".join(f"ligne {i * 7919 % 100003} du grand fichier\n" for i in range(200000)))
+EOF
+for round in 1 2; do
+  (cd "$work" && "$build/bin/tovo-cli" add "$work/new$round.zip" -r -6 tree >/dev/null)
+  "$build/bin/tovo-cli" test "$work/new$round.zip" >/dev/null
 done
 echo "tovo-cli : aucun signalement"

@@ -222,7 +222,7 @@ int OpenScannedFile(const SourceFile &file)
 bool IsScannedFile(int fd, const SourceFile &file)
 {
     struct stat now;
-    const struct stat &then = file.st;
+    const FileStatus &then = file.st;
     return ::fstat(fd, &now) == 0 && now.st_dev == then.st_dev && now.st_ino == then.st_ino &&
         now.st_size == then.st_size && now.st_mtim.tv_sec == then.st_mtim.tv_sec &&
         now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
@@ -258,8 +258,16 @@ struct DeflateAhead::OpenedFile {
 DeflateAhead::DeflateAhead(std::vector<const SourceFile *> files, int level, unsigned workers)
     : m_files(std::move(files)), m_level(level), m_work(-1, 0, workers)
 {
+    m_position.reserve(m_files.size());
     for (std::size_t i = 0; i < m_files.size(); ++i)
-        m_position.emplace(m_files[i], i);
+        m_position.emplace_back(m_files[i], i);
+    std::sort(m_position.begin(), m_position.end());
+}
+
+std::size_t DeflateAhead::positionOf(const SourceFile &file) const
+{
+    const auto found = std::lower_bound(m_position.begin(), m_position.end(), std::make_pair(&file, std::size_t(0)));
+    return found != m_position.end() && found->first == &file ? found->second : NotHere;
 }
 
 DeflateAhead::~DeflateAhead()
@@ -269,10 +277,10 @@ DeflateAhead::~DeflateAhead()
 
 void DeflateAhead::leaveOut(const SourceFile &file)
 {
-    const auto found = m_position.find(&file);
-    if (found == m_position.end())
+    const std::size_t index = positionOf(file);
+    if (index == NotHere)
         return;
-    m_leftOut.insert(found->second);
+    m_leftOut.insert(index);
     // The archive is written again from its first entry.
     restartAt(0);
 }
@@ -365,7 +373,7 @@ void DeflateAhead::queueNext()
 
 DeflatedPiece DeflateAhead::next(const SourceFile &file, bool first)
 {
-    const std::size_t index = m_position.at(&file);
+    const std::size_t index = positionOf(file);
     const bool inStep = m_queue.empty() ? m_nextFile == index && (m_nextOffset == 0) == first
                                         : m_queue.front().file == index && (m_queue.front().offset == 0) == first;
     if (!inStep) {

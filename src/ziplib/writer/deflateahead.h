@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "ziplib/common/orderedwork.h"
@@ -57,7 +57,7 @@ public:
     DeflateAhead(const DeflateAhead &) = delete;
     DeflateAhead &operator=(const DeflateAhead &) = delete;
 
-    bool handles(const SourceFile &file) const { return m_position.count(&file) != 0; }
+    bool handles(const SourceFile &file) const { return positionOf(file) != NotHere; }
     // The next piece of file (its first when first is set), waiting for it if
     // need be. Asking out of the expected order drops what was made ahead.
     DeflatedPiece next(const SourceFile &file, bool first);
@@ -73,12 +73,14 @@ private:
         std::shared_ptr<DeflatedPiece> piece;
         std::shared_ptr<OpenedFile> opened; // a file of several pieces
     };
+    static constexpr std::size_t NotHere = std::size_t(-1);
+    std::size_t positionOf(const SourceFile &file) const;
     void restartAt(std::size_t file);
     void topUp();
     void queueNext();
 
     std::vector<const SourceFile *> m_files;
-    std::unordered_map<const SourceFile *, std::size_t> m_position;
+    std::vector<std::pair<const SourceFile *, std::size_t>> m_position; // by address: the index in m_files
     std::unordered_set<std::size_t> m_leftOut;
     int m_level;
     OrderedWork m_work;

@@ -115,6 +115,7 @@ ScanResult FileScanner::scan()
         if (!addPattern(pattern))
             ++m_result.unmatchedSpecs;
     }
+    m_result.files.shrink_to_fit();
     return std::move(m_result);
 }
 

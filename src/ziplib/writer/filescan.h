@@ -24,13 +24,31 @@ struct FoundVia {
     bool link = false; // the file itself or a folder on the way below the named part is a link
 };
 
+// What the run keeps of a file's status: the fields it reads, in less than
+// half a struct stat (a run may hold hundreds of thousands of files).
+struct FileStatus {
+    FileStatus() = default;
+    FileStatus(const struct stat &s)
+        : st_dev(s.st_dev), st_ino(s.st_ino), st_mode(s.st_mode), st_uid(s.st_uid), st_gid(s.st_gid),
+          st_size(s.st_size), st_mtim(s.st_mtim)
+    {
+    }
+    dev_t st_dev = 0;
+    ino_t st_ino = 0;
+    mode_t st_mode = 0;
+    uid_t st_uid = 0;
+    gid_t st_gid = 0;
+    off_t st_size = 0;
+    struct timespec st_mtim {}; // st_mtime is its seconds
+};
+
 struct SourceFile {
     std::string path;       // as it is opened: relative to the current directory, or absolute
     std::string storedName; // "/" separators, relative, no "..", a folder ends with "/"
     bool directory = false;
     bool named = false; // named by a pattern itself, not found by recursion or a wildcard
     FoundVia via;       // a file reached through a link is read through it, never deleted
-    struct stat st {};  // what the scan found (the link's target for a link)
+    FileStatus st;      // what the scan found (the link's target for a link)
 };
 
 struct WalkedFolder {

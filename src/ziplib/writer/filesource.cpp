@@ -120,7 +120,7 @@ void FileSource::stat(zip_stat_t *st) const
         st->valid |= ZIP_STAT_CRC;
         st->size = m_done;
         st->crc = m_crc;
-        if (m_piece.stored)
+        if (m_stored)
             st->comp_method = ZIP_CM_STORE;
     }
 }
@@ -169,9 +169,9 @@ int FileSource::open()
 // The next piece of a file compressed ahead: 0, or -1 with the error set.
 int FileSource::takePiece(bool first)
 {
-    m_piece = m_run.ahead->next(m_file, first);
+    m_piece = std::make_unique<DeflatedPiece>(m_run.ahead->next(m_file, first));
     m_piecePos = 0;
-    switch (m_piece.status) {
+    switch (m_piece->status) {
     case DeflatedPiece::Status::Ok:
         break;
     case DeflatedPiece::Status::Gone:
@@ -181,15 +181,16 @@ int FileSource::takePiece(bool first)
         zip_error_set(&m_error, ZIP_ER_OPEN, ENOENT);
         return -1;
     case DeflatedPiece::Status::OpenFailed:
-        return int(fail(TOVO_ZIP_ERR_OPEN_INPUT, ZIP_ER_OPEN, m_piece.error));
+        return int(fail(TOVO_ZIP_ERR_OPEN_INPUT, ZIP_ER_OPEN, m_piece->error));
     case DeflatedPiece::Status::ReadFailed:
-        return int(fail(TOVO_ZIP_ERR_READ, ZIP_ER_READ, m_piece.error));
+        return int(fail(TOVO_ZIP_ERR_READ, ZIP_ER_READ, m_piece->error));
     }
-    m_crc = first ? m_piece.crc : std::uint32_t(crc32_combine(m_crc, m_piece.crc, z_off_t(m_piece.rawSize)));
-    m_done += m_piece.rawSize;
-    if (m_piece.last)
+    m_crc = first ? m_piece->crc : std::uint32_t(crc32_combine(m_crc, m_piece->crc, z_off_t(m_piece->rawSize)));
+    m_done += m_piece->rawSize;
+    m_stored = m_piece->stored;
+    if (m_piece->last)
         m_readAttempt = m_run.attempt;
-    if ((m_piece.last && m_piece.changed && !noteChanged()) || !progress()) {
+    if ((m_piece->last && m_piece->changed && !noteChanged()) || !progress()) {
         zip_error_set(&m_error, ZIP_ER_CANCELLED, 0);
         return -1;
     }
@@ -200,15 +201,15 @@ zip_int64_t FileSource::readDeflated(unsigned char *out, std::uint64_t length)
 {
     std::uint64_t done = 0;
     while (done < length) {
-        if (m_piecePos == m_piece.data.size()) {
-            if (m_piece.last)
+        if (m_piecePos == m_piece->data.size()) {
+            if (m_piece->last)
                 break;
             if (takePiece(false) != 0)
                 return -1;
             continue;
         }
-        const std::size_t n = std::size_t(std::min<std::uint64_t>(m_piece.data.size() - m_piecePos, length - done));
-        std::memcpy(out + done, m_piece.data.data() + m_piecePos, n);
+        const std::size_t n = std::size_t(std::min<std::uint64_t>(m_piece->data.size() - m_piecePos, length - done));
+        std::memcpy(out + done, m_piece->data.data() + m_piecePos, n);
         m_piecePos += n;
         done += n;
     }
@@ -302,7 +303,7 @@ void FileSource::close()
         ::close(m_fd);
     m_fd = -1;
     m_takingPieces = false;
-    std::vector<unsigned char>().swap(m_piece.data); // the memory, not only the bytes
+    m_piece.reset();
     const std::uint64_t size = std::uint64_t(m_file.st.st_size);
     if (m_progressSent && m_done == size) {
         // Progress always ends at the whole file.

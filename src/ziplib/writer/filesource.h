@@ -11,6 +11,7 @@
 #include "ziplib/writer/deflateahead.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -81,9 +82,10 @@ private:
     bool m_progressSent = false;
     std::size_t m_bufferPos = 0;
     std::size_t m_bufferLength = 0;
-    // Compressed ahead: the piece being handed out, and what the pieces so
-    // far hold.
-    DeflatedPiece m_piece;
+    // Compressed ahead: the piece being handed out (while open), and what the
+    // pieces so far hold.
+    std::unique_ptr<DeflatedPiece> m_piece;
+    bool m_stored = false;
     std::size_t m_piecePos = 0;
     bool m_takingPieces = false; // between open and close
     std::uint32_t m_crc = 0;

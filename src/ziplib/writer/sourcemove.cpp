@@ -44,7 +44,7 @@ int openHolder(const std::string &path, std::size_t namedLength, std::string &le
     return -1;
 }
 
-bool sameFile(const struct stat &now, const struct stat &then)
+bool sameFile(const struct stat &now, const FileStatus &then)
 {
     return S_ISREG(now.st_mode) && now.st_dev == then.st_dev && now.st_ino == then.st_ino &&
            now.st_size == then.st_size && now.st_mtim.tv_sec == then.st_mtim.tv_sec &&

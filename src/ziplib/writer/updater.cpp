@@ -351,6 +351,7 @@ int RunAdd(const WriterArgs &args, Reporter &reporter)
 
     const auto byName = indexByName(state.dir);
     std::vector<Planned> plan;
+    plan.reserve(scan.files.size());
     std::size_t added = 0;
     for (const SourceFile &file : scan.files) {
         const auto found = byName.find(file.storedName);
@@ -379,9 +380,10 @@ int RunAdd(const WriterArgs &args, Reporter &reporter)
     if (plan.empty())
         return warning; // everything is up to date: the archive is left as it is
 
+    // What a move must find whole in the new archive before deleting.
     std::unordered_set<std::string> written;
     for (const Planned &p : plan) {
-        if (!p.file->directory)
+        if (args.move && !p.file->directory)
             written.insert(p.file->storedName);
     }
     std::size_t expected = state.dir.entries.size() + added;
@@ -430,6 +432,7 @@ int RunAdd(const WriterArgs &args, Reporter &reporter)
     // The files to deflate are compressed ahead on worker threads, in the
     // order libzip writes the entries.
     std::vector<std::pair<zip_uint64_t, const SourceFile *>> deflated;
+    deflated.reserve(plan.size());
     for (const Planned &p : plan) {
         if (!p.file->directory && !storedAsIs(args, *p.file))
             deflated.emplace_back(p.replacing ? zip_uint64_t(p.index) : zip_uint64_t(p.added), p.file);

@@ -2,61 +2,139 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 #include "browse/displayname.h"
 #include "cli/terminal.h"
 #include "engine/tzipengine.h"
+#include "engine/zipevents.h"
 #include "shell/labeltable.h"
 
 namespace tovo {
 
 QString EscapedName(const QString &name) { return EscapedEntryName(name, true); }
 
-QString ListingLine(qint64 size, qint64 compressedSize, const QDateTime &dateTime, const QString &name)
+namespace {
+
+constexpr char Hex[] = "0123456789abcdef";
+
+// The UTF-8 of name escaped as EscapedName does, appended to out. False (out
+// unchanged) when name holds a surrogate: that rare name takes the Qt way.
+bool appendEscapedUtf8(std::string &out, QStringView name)
 {
-    // Written once per entry: formatted by hand, a format string parsed
-    // per line cost more than the rest of the listing.
-    char head[96];
-    char *p = head;
-    char *const end = head + sizeof head;
-    auto number = [&](qint64 value, int width) {
-        char digits[24];
-        const auto [last, ec] = std::to_chars(digits, digits + sizeof digits, value);
+    const std::size_t start = out.size();
+    for (const QChar qc : name) {
+        const char16_t u = qc.unicode();
+        if (u >= 0x20 && u < 0x7F && u != u'\\') {
+            out += char(u);
+        } else if (u == u'\\') {
+            out += "\\\\";
+        } else if (u == u'\n') {
+            out += "\\n";
+        } else if (u == u'\r') {
+            out += "\\r";
+        } else if (u == u'\t') {
+            out += "\\t";
+        } else if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
+            out += "\\x";
+            out += Hex[u >> 4];
+            out += Hex[u & 0xF];
+        } else if (u == 0x2028 || u == 0x2029 || u == 0x061C || u == 0x200E || u == 0x200F ||
+                   (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069)) {
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out += Hex[(u >> shift) & 0xF];
+        } else if (u < 0x800) {
+            out += char(0xC0 | (u >> 6));
+            out += char(0x80 | (u & 0x3F));
+        } else if (QChar::isSurrogate(u)) {
+            out.resize(start);
+            return false;
+        } else {
+            out += char(0xE0 | (u >> 12));
+            out += char(0x80 | ((u >> 6) & 0x3F));
+            out += char(0x80 | (u & 0x3F));
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void AppendListingLine(std::string &out, qint64 size, qint64 compressedSize, std::string_view date, const QString &name)
+{
+    // Written once per entry: formatted by hand into one byte buffer, no
+    // string of Qt's built per line.
+    char numbers[48];
+    char *p = std::to_chars(numbers, numbers + 24, size).ptr;
+    *p++ = '\t';
+    p = std::to_chars(p, numbers + sizeof numbers, compressedSize).ptr;
+    *p++ = '\t';
+    out.append(numbers, std::size_t(p - numbers));
+    out += date;
+    out += '\t';
+    if (!appendEscapedUtf8(out, name)) {
+        const QByteArray escaped = EscapedName(name).toUtf8();
+        out.append(escaped.constData(), std::size_t(escaped.size()));
+    }
+    out += '\n';
+}
+
+std::string ListingDate(const QDateTime &dateTime)
+{
+    if (!dateTime.isValid())
+        return std::string();
+    const QDate d = dateTime.date();
+    const QTime t = dateTime.time();
+    char text[32];
+    char *p = text;
+    auto number = [&](int value, int width) {
+        char digits[16];
+        const char *last = std::to_chars(digits, digits + sizeof digits, value).ptr;
         for (auto n = last - digits; n < width; ++n)
             *p++ = '0';
-        p = std::copy(digits, last, p);
+        p = std::copy<const char *>(digits, last, p);
     };
-    number(size, 0);
-    *p++ = '\t';
-    number(compressedSize, 0);
-    *p++ = '\t';
-    if (dateTime.isValid()) {
-        const QDate d = dateTime.date();
-        const QTime t = dateTime.time();
-        number(d.year(), 4);
-        *p++ = '-';
-        number(d.month(), 2);
-        *p++ = '-';
-        number(d.day(), 2);
-        *p++ = ' ';
-        number(t.hour(), 2);
-        *p++ = ':';
-        number(t.minute(), 2);
-        *p++ = ':';
-        number(t.second(), 2);
+    number(d.year(), 4);
+    *p++ = '-';
+    number(d.month(), 2);
+    *p++ = '-';
+    number(d.day(), 2);
+    *p++ = ' ';
+    number(t.hour(), 2);
+    *p++ = ':';
+    number(t.minute(), 2);
+    *p++ = ':';
+    number(t.second(), 2);
+    return std::string(text, std::size_t(p - text));
+}
+
+QString ListingLine(qint64 size, qint64 compressedSize, const QDateTime &dateTime, const QString &name)
+{
+    std::string line;
+    AppendListingLine(line, size, compressedSize, ListingDate(dateTime), name);
+    return QString::fromStdString(line);
+}
+
+std::string_view ListingDates::text(const TZipFileStats &stats)
+{
+    // The date is made from the DOS value alone, so its text is too: the
+    // entries of an archive share few of them.
+    Slot &slot = m_slots[(stats.DosDateTime ^ (stats.DosDateTime >> 16)) % m_slots.size()];
+    if (!slot.used || slot.dos != stats.DosDateTime) {
+        slot.text = ListingDate(stats.DateTime);
+        slot.dos = stats.DosDateTime;
+        slot.used = true;
     }
-    *p++ = '\t';
-    Q_ASSERT(p < end);
-    QString line = QString::fromLatin1(head, p - head);
-    line += EscapedName(name);
-    line += QLatin1Char('\n');
-    return line;
+    return slot.text;
 }
 
 CliSession::CliSession(TZipEngine &engine, const CliRequest &request) : m_engine(engine)
 {
-    engine.OnListing = [](TZipEngine *, const TZipFileStats &s) {
-        WriteOut(ListingLine(s.Size, s.CompressedSize, s.DateTime, s.FileName));
+    engine.OnListing = [this](TZipEngine *, const TZipFileStats &s) {
+        AppendListingLine(m_listing, s.Size, s.CompressedSize, m_dates.text(s), s.FileName);
+        if (m_listing.size() >= ListingFlushSize)
+            flushListing();
     };
 
     if (!request.passwordGiven && StdinIsTerminal()) {
@@ -103,6 +181,7 @@ CliSession::CliSession(TZipEngine &engine, const CliRequest &request) : m_engine
 
 CliSession::~CliSession()
 {
+    flushListing();
     clearProgress();
     m_engine.OnListing = nullptr;
     m_engine.OnPwdQuery = nullptr;
@@ -114,6 +193,12 @@ CliSession::~CliSession()
     m_engine.OnDeleting = nullptr;
     m_engine.OnFixing = nullptr;
     m_engine.OnStatus = nullptr;
+}
+
+void CliSession::flushListing()
+{
+    std::fwrite(m_listing.data(), 1, m_listing.size(), stdout);
+    m_listing.clear();
 }
 
 void CliSession::clearProgress()

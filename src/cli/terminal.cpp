@@ -11,12 +11,6 @@ namespace tovo {
 bool StdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
-void WriteOut(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-}
-
 void WriteErr(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();

@@ -14,8 +14,7 @@ bool StderrIsTerminal();
 // input is not a terminal or is at its end.
 std::optional<QString> AskOnTerminal(const QString &prompt, bool echo);
 
-// Writes text to standard output or standard error as UTF-8.
-void WriteOut(const QString &text);
+// Writes text to standard error as UTF-8.
 void WriteErr(const QString &text);
 
 } // namespace tovo

@@ -4,6 +4,7 @@
 #include "engine/tzipengine.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <ctime>
 
@@ -72,6 +73,7 @@ TZipFileStats statsFromBlock(const TovoZipFileStatsData &block)
     stats.BytesDone = block.bytesDone;
     stats.Attributes = TZipFileAttributes(QFlag(block.attributes & 0x3F));
     stats.DateTime = DosDateTimeToDateTime(block.dosDateTime);
+    stats.DosDateTime = block.dosDateTime;
     stats.Extra32 = block.extra32;
     stats.ExtraByte1 = block.extraByte1;
     stats.ExtraByte2 = block.extraByte2;
@@ -123,16 +125,20 @@ std::int64_t coarseMilliseconds()
 
 QDateTime DosDateTimeToDateTime(std::uint32_t dosDateTime)
 {
-    // Listing sends one date per entry, and entries added together share
-    // theirs: the last conversion is kept (a local time costs a time zone
-    // look-up to build).
-    thread_local std::uint32_t lastDos = 0;
-    thread_local QDateTime last;
-    if (dosDateTime == lastDos && last.isValid())
-        return last;
-    last = dosDateTimeToDateTime(dosDateTime);
-    lastDos = dosDateTime;
-    return last;
+    // Listing sends one date per entry, and the entries of an archive share
+    // few: the conversions are kept in a small table (a local time costs a
+    // time zone look-up to build).
+    struct Slot {
+        std::uint32_t dos = 0;
+        QDateTime value;
+    };
+    thread_local std::array<Slot, 256> kept;
+    Slot &slot = kept[(dosDateTime ^ (dosDateTime >> 16)) % kept.size()];
+    if (slot.dos != dosDateTime || !slot.value.isValid()) {
+        slot.value = dosDateTimeToDateTime(dosDateTime);
+        slot.dos = dosDateTime;
+    }
+    return slot.value;
 }
 
 int EngineCallback(int message, void *data, void *user)

@@ -30,6 +30,7 @@ struct TZipFileStats {
     qint64 BytesDone = 0; // in status messages, the bytes of Size processed so far
     TZipFileAttributes Attributes;
     QDateTime DateTime;
+    std::uint32_t DosDateTime = 0; // what DateTime was made from
     // Passed through from the module; nothing in the program reads them.
     std::int32_t Extra32 = 0;
     std::uint8_t ExtraByte1 = 0;

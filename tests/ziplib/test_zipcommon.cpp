@@ -20,6 +20,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <QProcess>
@@ -43,20 +44,56 @@ std::string bytes(const QByteArray &b)
     return std::string(b.constData(), std::size_t(b.size()));
 }
 
-// Writes data to a temporary archive and reads its central directory.
+// Writes data to a temporary archive and reads its central directory, into
+// a table and walked without one (as a listing of every entry does).
 struct Opened {
     QTemporaryDir dir;
     ArchiveFile file;
     ZipDirectory zip;
     int code = -1;
+    int walkCode = -1;
+    bool walkChecked = false; // the walk could make the layout check
+    std::vector<ZipEntry> walked;
 
     explicit Opened(const QByteArray &data)
     {
         const QString path = dir.filePath(QStringLiteral("a.zip"));
         tovo::test::writeFile(path, data);
         code = file.open(path.toStdString());
-        if (code == 0)
-            code = ReadZipDirectory(file, zip);
+        if (code != 0)
+            return;
+        code = ReadZipDirectory(file, zip);
+        ZipDirectory header;
+        std::uint64_t count = 0;
+        walkCode = CheckZipDirectory(file, header, count, walkChecked);
+        if (walkCode == 0 && walkChecked)
+            walkCode = VisitZipEntries(file, header, count, [&](const ZipEntry &e) {
+                walked.push_back(e);
+                return true;
+            });
+    }
+
+    // The walk refuses what the table refuses, with the same code, and
+    // hands over the same entries; it leaves only what it cannot check.
+    void expectWalkAgrees() const
+    {
+        if (!walkChecked && walkCode == 0)
+            return;
+        EXPECT_EQ(walkCode, code);
+        if (code != 0)
+            return;
+        ASSERT_EQ(walked.size(), zip.entries.size());
+        for (std::size_t i = 0; i < walked.size(); ++i) {
+            const ZipEntry &w = walked[i];
+            const ZipEntry &t = zip.entries[i];
+            SCOPED_TRACE(t.name);
+            EXPECT_EQ(std::tie(w.name, w.rawName, w.comment, w.versionMadeBy, w.flags, w.method, w.dosDateTime,
+                               w.crc, w.compressedSize, w.size, w.externalAttributes, w.localHeaderOffset,
+                               w.unixTime, w.hasUnixTime, w.aes, w.aesMethod),
+                      std::tie(t.name, t.rawName, t.comment, t.versionMadeBy, t.flags, t.method, t.dosDateTime,
+                               t.crc, t.compressedSize, t.size, t.externalAttributes, t.localHeaderOffset,
+                               t.unixTime, t.hasUnixTime, t.aes, t.aesMethod));
+        }
     }
 };
 
@@ -294,6 +331,7 @@ TEST(ZipDirectory, WellFormedArchives)
         EXPECT_EQ(o.zip.entries[1].size, 3000u);
         EXPECT_EQ(o.zip.frontShift, 0u);
         EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[1], ""), 0);
+        o.expectWalkAgrees();
     }
     {
         // A stub in front that the offsets do not count.
@@ -305,6 +343,7 @@ TEST(ZipDirectory, WellFormedArchives)
         EXPECT_EQ(o.zip.entries[0].localHeaderOffset, 1000u);
         EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[0], ""), 0);
         EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[1], ""), 0);
+        o.expectWalkAgrees();
     }
     {
         // A central directory of several pieces, records cut at their edges.
@@ -316,6 +355,7 @@ TEST(ZipDirectory, WellFormedArchives)
         ASSERT_EQ(o.zip.entries.size(), 24u);
         EXPECT_EQ(o.zip.entries[23].name, std::string(50023, 'x'));
         EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[23], ""), 0);
+        o.expectWalkAgrees();
     }
     {
         // A comment holding a false end signature.
@@ -324,6 +364,19 @@ TEST(ZipDirectory, WellFormedArchives)
         Opened o(buildZip({a}, tricky));
         ASSERT_EQ(o.code, 0);
         EXPECT_EQ(o.zip.comment, bytes(tricky.comment));
+        o.expectWalkAgrees();
+    }
+    {
+        // The data in another order than the directory's: only the table
+        // can check the layout.
+        BuildEntry first{"a.txt", "alpha"};
+        BuildEntry second{"b.txt", "bravo"};
+        first.localOffset = 30 + 5 + 5; // after the first local header and data
+        second.localOffset = 0;
+        Opened o(buildZip({first, second}));
+        ASSERT_EQ(o.code, 0);
+        EXPECT_EQ(o.walkCode, 0);
+        EXPECT_FALSE(o.walkChecked);
     }
 }
 
@@ -378,6 +431,7 @@ TEST(ZipDirectory, EntryFields)
     EXPECT_EQ(e[4].dosAttributes() & 0x10, 0x10);
     EXPECT_TRUE(e[5].isSymlink());
     EXPECT_FALSE(e[5].isDirectory());
+    o.expectWalkAgrees();
 }
 
 TEST(ZipDirectory, DamagedAndHostileArchives)
@@ -390,6 +444,16 @@ TEST(ZipDirectory, DamagedAndHostileArchives)
     pastEnd.compressedSize = 100000;
     BuildEntry zip64Missing{"m", "x"};
     zip64Missing.compressedSize = 0xFFFFFFFF;
+    BuildEntry runsOn{"a.txt", "alpha"};
+    runsOn.compressedSize = 60;
+    BuildEntry runsIntoDirectory{"b.txt", "bravo"};
+    runsIntoDirectory.compressedSize = 60;
+    BuildEntry sameStart{"b.txt", "bravo"};
+    sameStart.localOffset = 0;
+    BuildEntry farPastEnd{"a.txt", "alpha"};
+    farPastEnd.compressedSize = 100000;
+    BuildEntry masked{"b.txt", "bravo"};
+    masked.flags = 0x2000;
     BuildOptions countLies;
     countLies.entryCount = 3;
     BuildOptions split;
@@ -406,6 +470,10 @@ TEST(ZipDirectory, DamagedAndHostileArchives)
         {"end record cut off", good.left(good.size() - 10), TOVO_ZIP_ERR_EOF},
         {"only the first entry left", good.left(40), TOVO_ZIP_ERR_EOF},
         {"two entries on the same data", buildZip({a, b, overlapping}), TOVO_ZIP_ERR_BAD_ARCHIVE},
+        {"data running into the next entry's", buildZip({runsOn, b}), TOVO_ZIP_ERR_BAD_ARCHIVE},
+        {"data running into the directory", buildZip({a, runsIntoDirectory}), TOVO_ZIP_ERR_BAD_ARCHIVE},
+        {"two entries starting together", buildZip({a, sameStart}), TOVO_ZIP_ERR_BAD_ARCHIVE},
+        {"past the end, then an unreadable record", buildZip({farPastEnd, masked}), TOVO_ZIP_ERR_UNSUPPORTED},
         {"compressed size past the end", buildZip({a, pastEnd}), TOVO_ZIP_ERR_EOF},
         {"count says three", buildZip({a, b}, countLies), TOVO_ZIP_ERR_BAD_ARCHIVE},
         {"ZIP64 value missing", buildZip({zip64Missing}), TOVO_ZIP_ERR_BAD_ARCHIVE},
@@ -416,6 +484,7 @@ TEST(ZipDirectory, DamagedAndHostileArchives)
         Opened o(row.data);
         EXPECT_EQ(o.code, row.code);
         EXPECT_TRUE(o.zip.entries.empty());
+        o.expectWalkAgrees();
     }
 }
 

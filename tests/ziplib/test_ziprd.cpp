@@ -442,6 +442,14 @@ TEST(ReaderDamage, ArchiveLevelCodes)
 {
     QTemporaryDir tmp;
     QDir().mkpath(tmp.filePath(QStringLiteral("folder.zip")));
+    // A listing of every entry checks the directory without a table of its
+    // entries; it refuses what a test refuses.
+    tovo::test::BuildEntry runsOn{"a.txt", "alpha"};
+    runsOn.compressedSize = 60;
+    tovo::test::BuildEntry pastEnd{"a.txt", "alpha"};
+    pastEnd.compressedSize = 100000;
+    tovo::test::BuildEntry masked{"b.txt", "bravo"};
+    masked.flags = 0x2000;
     const struct {
         const char *name;
         QByteArray data; // of the archive; none for a missing one or a folder
@@ -452,6 +460,10 @@ TEST(ReaderDamage, ArchiveLevelCodes)
         {"a folder", QByteArray(), TOVO_ZIP_ERR_OPEN_ARCHIVE},
         {"text", "not an archive at all\n", TOVO_ZIP_ERR_BAD_ARCHIVE},
         {"end cut off", tovo::test::buildZip({{"a.txt", "alpha"}}).chopped(30), TOVO_ZIP_ERR_EOF},
+        {"data running into the next entry's", tovo::test::buildZip({runsOn, {"b.txt", "bravo"}}),
+         TOVO_ZIP_ERR_BAD_ARCHIVE},
+        {"past the end, then an unreadable record", tovo::test::buildZip({pastEnd, masked}),
+         TOVO_ZIP_ERR_UNSUPPORTED},
     };
     Reader r;
     for (const auto &row : rows) {
@@ -464,6 +476,27 @@ TEST(ReaderDamage, ArchiveLevelCodes)
         EXPECT_EQ(r.test(archive), row.code);
         EXPECT_EQ(r.extract(archive, tmp.filePath(QStringLiteral("never"))), row.code);
         EXPECT_TRUE(r.listed.isEmpty() && r.tested.isEmpty() && r.extracted.isEmpty());
+    }
+}
+
+// A listing goes in the directory's order whatever the order of the data
+// (which a listing of every entry checks without a table only when both
+// agree).
+TEST(ReaderDamage, ListingFollowsTheDirectory)
+{
+    QTemporaryDir tmp;
+    const QString archive = tmp.filePath(QStringLiteral("a.zip"));
+    tovo::test::BuildEntry first{"a.txt", "alpha"};
+    tovo::test::BuildEntry second{"b.txt", "bravo"};
+    const QByteArray inOrder = tovo::test::buildZip({first, second});
+    first.localOffset = 30 + 5 + 5; // after the first local header and data
+    second.localOffset = 0;
+    const QByteArray reversed = tovo::test::buildZip({first, second});
+    Reader r;
+    for (const QByteArray &data : {inOrder, reversed}) {
+        ASSERT_TRUE(writeFile(archive, data));
+        EXPECT_EQ(r.list(archive), 0);
+        EXPECT_EQ(r.names(r.listed), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
     }
 }
 

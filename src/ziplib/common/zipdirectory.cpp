@@ -1,6 +1,7 @@
 #include "ziplib/common/zipdirectory.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -141,10 +142,10 @@ void prefault(void *data, std::size_t length)
     madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE); // a failure only costs speed
 }
 
-// Applies the extra fields of a central header to entry. False when a ZIP64
-// value the header needs is missing.
+// Applies the extra fields of a central header to entry (only the ZIP64
+// values unless full). False when a ZIP64 value the header needs is missing.
 bool applyExtraFields(ZipEntry &entry, std::string_view raw, std::string_view extra, bool needSize,
-                      bool needCompressed, bool needOffset, bool needDisk)
+                      bool needCompressed, bool needOffset, bool needDisk, bool full)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(extra.data());
     const std::size_t n = extra.size();
@@ -156,6 +157,10 @@ bool applyExtraFields(ZipEntry &entry, std::string_view raw, std::string_view ex
         if (i + 4 + length > n)
             break; // a truncated last field is ignored, as other readers do
         const unsigned char *d = p + i + 4;
+        if (!full && tag != ExtraZip64) {
+            i += 4 + length;
+            continue;
+        }
         switch (tag) {
         case ExtraZip64: {
             std::size_t k = 0;
@@ -232,65 +237,95 @@ void growEntries(std::vector<ZipEntry> &entries, std::uint64_t expected)
     prefault(entries.data() + entries.size(), (entries.capacity() - entries.size()) * sizeof(ZipEntry));
 }
 
-// Parses the central records at the start of p (n bytes) into dir.entries.
-// Returns 0 with used set to the bytes of the whole records parsed and ended
-// set once no record follows (or the ZIP64 count is reached); a record that
-// runs past n is left for the next piece unless last is set.
-int parseRecords(const unsigned char *p, std::size_t n, bool last, std::uint64_t expected, bool zip64,
-                 std::uint64_t shift, ZipDirectory &dir, std::size_t &used, bool &ended)
+// The lengths of a central record's variable parts.
+struct RecordLengths {
+    std::size_t name = 0;
+    std::size_t extra = 0;
+    std::size_t comment = 0;
+};
+
+// Reads the central record at h into e: every field when full, else only
+// what the directory's checks need (flags, sizes, offset, ZIP64 values). e's
+// strings keep their room, so a reused entry costs no allocation per record.
+int parseEntry(const unsigned char *h, const RecordLengths &lengths, bool full, std::uint64_t fileSize,
+               std::uint64_t shift, ZipEntry &e)
+{
+    e.versionMadeBy = get16(h + 4);
+    e.versionNeeded = get16(h + 6);
+    e.flags = get16(h + 8);
+    e.method = get16(h + 10);
+    e.dosDateTime = std::uint32_t(get16(h + 14)) << 16 | get16(h + 12);
+    e.crc = get32(h + 16);
+    e.compressedSize = get32(h + 20);
+    e.size = get32(h + 24);
+    e.diskStart = get16(h + 34);
+    e.internalAttributes = get16(h + 36);
+    e.externalAttributes = get32(h + 38);
+    e.localHeaderOffset = get32(h + 42);
+    e.spanEnd = UINT64_MAX;
+    e.unixTime = 0;
+    e.hasUnixTime = false;
+    e.aes = false;
+    e.aesVersion = 0;
+    e.aesStrength = 0;
+    e.aesMethod = 0;
+    const char *name = reinterpret_cast<const char *>(h + CentralHeaderSize);
+    const std::string_view raw(name, lengths.name);
+    e.rawName.clear();
+    if (full) {
+        const bool utf8 = (e.flags & FlagUtf8) != 0;
+        DecodeEntryNameInto(e.name, raw, utf8);
+        if (e.name != raw)
+            e.rawName.assign(raw);
+        if (lengths.comment > 0)
+            DecodeEntryNameInto(e.comment, std::string_view(name + lengths.name + lengths.extra, lengths.comment),
+                                utf8);
+        else
+            e.comment.clear();
+    }
+    if (!applyExtraFields(e, raw, std::string_view(name + lengths.name, lengths.extra), e.size == 0xFFFFFFFF,
+                          e.compressedSize == 0xFFFFFFFF, e.localHeaderOffset == 0xFFFFFFFF, e.diskStart == 0xFFFF,
+                          full))
+        return TOVO_ZIP_ERR_BAD_ARCHIVE;
+    if ((e.flags & FlagMaskedHeaders) != 0)
+        return TOVO_ZIP_ERR_UNSUPPORTED;
+    if (e.localHeaderOffset > fileSize - shift)
+        return TOVO_ZIP_ERR_EOF;
+    e.localHeaderOffset += shift;
+    return TOVO_ZIP_OK;
+}
+
+// Hands the whole central records at the start of p (n bytes) to take, in
+// order, counting them in count. Returns 0 with used set to the bytes of the
+// records taken and ended set once no record follows (or the ZIP64 count is
+// reached); a record that runs past n is left for the next piece unless
+// last is set. take returns 0 or a code that ends the walk.
+template <typename Take>
+int walkPiece(const unsigned char *p, std::size_t n, bool last, std::uint64_t expected, bool zip64,
+              std::uint64_t &count, std::size_t &used, bool &ended, Take &take)
 {
     used = 0;
     ended = false;
     while (used + CentralHeaderSize <= n && get32(p + used) == CentralHeaderSignature) {
-        if (zip64 && dir.entries.size() == expected)
+        if (zip64 && count == expected)
             break;
         const unsigned char *h = p + used;
-        const std::size_t nameLength = get16(h + 28);
-        const std::size_t extraLength = get16(h + 30);
-        const std::size_t commentLength = get16(h + 32);
-        const std::size_t length = CentralHeaderSize + nameLength + extraLength + commentLength;
+        const RecordLengths lengths{get16(h + 28), get16(h + 30), get16(h + 32)};
+        const std::size_t length = CentralHeaderSize + lengths.name + lengths.extra + lengths.comment;
         if (used + length > n) {
             if (last)
                 return TOVO_ZIP_ERR_BAD_ARCHIVE;
             return TOVO_ZIP_OK;
         }
-        if (dir.entries.size() == dir.entries.capacity())
-            growEntries(dir.entries, expected);
-        ZipEntry &e = dir.entries.emplace_back();
-        e.versionMadeBy = get16(h + 4);
-        e.versionNeeded = get16(h + 6);
-        e.flags = get16(h + 8);
-        e.method = get16(h + 10);
-        e.dosDateTime = std::uint32_t(get16(h + 14)) << 16 | get16(h + 12);
-        e.crc = get32(h + 16);
-        e.compressedSize = get32(h + 20);
-        e.size = get32(h + 24);
-        e.diskStart = get16(h + 34);
-        e.internalAttributes = get16(h + 36);
-        e.externalAttributes = get32(h + 38);
-        e.localHeaderOffset = get32(h + 42);
-        const char *name = reinterpret_cast<const char *>(h + CentralHeaderSize);
-        const std::string_view raw(name, nameLength);
-        const bool utf8 = (e.flags & FlagUtf8) != 0;
-        e.name = DecodeEntryName(raw, utf8);
-        if (e.name != raw)
-            e.rawName.assign(raw);
-        if (commentLength > 0)
-            e.comment = DecodeEntryName(std::string_view(name + nameLength + extraLength, commentLength), utf8);
-        if (!applyExtraFields(e, raw, std::string_view(name + nameLength, extraLength), e.size == 0xFFFFFFFF,
-                              e.compressedSize == 0xFFFFFFFF, e.localHeaderOffset == 0xFFFFFFFF, e.diskStart == 0xFFFF))
-            return TOVO_ZIP_ERR_BAD_ARCHIVE;
-        if ((e.flags & FlagMaskedHeaders) != 0)
-            return TOVO_ZIP_ERR_UNSUPPORTED;
-        if (e.localHeaderOffset > dir.fileSize - shift)
-            return TOVO_ZIP_ERR_EOF;
-        e.localHeaderOffset += shift;
+        if (int rc = take(h, lengths))
+            return rc;
+        ++count;
         used += length;
     }
     // Anything but a whole record ends the list: the end of the directory,
     // or bytes that are no record (the counts decide whether that is right).
     ended = used + CentralHeaderSize > n ? last : true;
-    if (zip64 && dir.entries.size() == expected)
+    if (zip64 && count == expected)
         ended = true;
     return TOVO_ZIP_OK;
 }
@@ -331,20 +366,24 @@ void reserveByDensity(std::vector<ZipEntry> &entries, std::uint64_t count, std::
     }
 }
 
-// Reads and parses the central directory of length bytes at position, piece
-// by piece. expected is the count of the end record; without a ZIP64 record
-// it may be the true count modulo 65536 (some producers wrap it instead of
-// writing ZIP64).
-int readEntries(ArchiveFile &file, std::uint64_t position, std::uint64_t length, std::uint64_t expected, bool zip64,
-                ZipDirectory &dir)
+// Reads the central directory of length bytes at position piece by piece
+// and hands each record to take, in order. expected is the count of the end
+// record; without a ZIP64 record it may be the true count modulo 65536 (some
+// producers wrap it instead of writing ZIP64). When table is given, it is
+// sized for the whole directory from what the first pieces hold.
+template <typename Take>
+int walkRecords(ArchiveFile &file, std::uint64_t position, std::uint64_t length, std::uint64_t expected, bool zip64,
+                Take take, std::vector<ZipEntry> *table)
 {
     if (expected > length / CentralHeaderSize && (zip64 || expected > 0xFFFF))
         return TOVO_ZIP_ERR_BAD_ARCHIVE;
-    dir.entries.reserve(std::size_t(std::min<std::uint64_t>({expected, length / CentralHeaderSize, 4096})));
+    if (table)
+        table->reserve(std::size_t(std::min<std::uint64_t>({expected, length / CentralHeaderSize, 4096})));
     // Left uninitialised: each piece is filled by a read at once.
     const std::size_t pieceLength = std::size_t(std::min<std::uint64_t>(length, CentralPiece));
     std::unique_ptr<unsigned char[]> piece(new unsigned char[pieceLength ? pieceLength : 1]);
     std::uint64_t done = 0;
+    std::uint64_t count = 0;
     for (;;) {
         const std::size_t n = std::size_t(std::min<std::uint64_t>(pieceLength, length - done));
         const bool last = done + n == length;
@@ -353,13 +392,13 @@ int readEntries(ArchiveFile &file, std::uint64_t position, std::uint64_t length,
         // The first piece tells how many records the whole directory holds:
         // room for them all before parsing, rather than growing by doubling
         // (each step a fresh block, and fresh memory is what costs most here).
-        if (done == 0 && !last) {
-            const auto [count, bytes] = countRecords(piece.get(), n);
-            reserveByDensity(dir.entries, count, bytes, length, expected);
+        if (table && done == 0 && !last) {
+            const auto [records, bytes] = countRecords(piece.get(), n);
+            reserveByDensity(*table, records, bytes, length, expected);
         }
         std::size_t used = 0;
         bool ended = false;
-        if (int rc = parseRecords(piece.get(), n, last, expected, zip64, dir.frontShift, dir, used, ended))
+        if (int rc = walkPiece(piece.get(), n, last, expected, zip64, count, used, ended, take))
             return rc;
         if (ended || last)
             break;
@@ -367,13 +406,23 @@ int readEntries(ArchiveFile &file, std::uint64_t position, std::uint64_t length,
         // The records read so far tell how many the rest holds: room for
         // them all at once, rather than doubling (which holds the old and
         // the new block together, half as much again at the peak).
-        if (done > 0)
-            reserveByDensity(dir.entries, dir.entries.size(), done, length, expected);
+        if (table && done > 0)
+            reserveByDensity(*table, count, done, length, expected);
     }
-    const std::uint64_t count = dir.entries.size();
     if (zip64 ? count != expected : (count & 0xFFFF) != (expected & 0xFFFF) || count < expected)
         return TOVO_ZIP_ERR_BAD_ARCHIVE;
     return TOVO_ZIP_OK;
+}
+
+// Reads and parses the central directory into dir.entries.
+int readEntries(ArchiveFile &file, std::uint64_t expected, ZipDirectory &dir)
+{
+    auto take = [&](const unsigned char *h, const RecordLengths &lengths) {
+        if (dir.entries.size() == dir.entries.capacity())
+            growEntries(dir.entries, expected);
+        return parseEntry(h, lengths, true, dir.fileSize, dir.frontShift, dir.entries.emplace_back());
+    };
+    return walkRecords(file, dir.centralOffset, dir.centralSize, expected, dir.zip64, take, &dir.entries);
 }
 
 // Every entry's local header and data must lie in front of the central
@@ -402,7 +451,9 @@ int checkLayout(ZipDirectory &dir)
     return TOVO_ZIP_OK;
 }
 
-int readDirectory(ArchiveFile &file, ZipDirectory &dir)
+// Finds the end records and the central directory, filling everything of
+// dir but its entries; expected is the entry count the end record gives.
+int locateDirectory(ArchiveFile &file, ZipDirectory &dir, std::uint64_t &expected)
 {
     dir = ZipDirectory();
     dir.fileSize = file.size();
@@ -440,10 +491,48 @@ int readDirectory(ArchiveFile &file, ZipDirectory &dir)
     dir.frontShift = centralPos > end.centralOffset ? centralPos - end.centralOffset : 0;
     dir.centralOffset = centralPos;
     dir.centralSize = end.centralSize;
-    if (int rc = readEntries(file, centralPos, end.centralSize, end.entries, dir.zip64, dir))
+    expected = end.entries;
+    return TOVO_ZIP_OK;
+}
+
+int readDirectory(ArchiveFile &file, ZipDirectory &dir)
+{
+    std::uint64_t expected = 0;
+    if (int rc = locateDirectory(file, dir, expected))
+        return rc;
+    if (int rc = readEntries(file, expected, dir))
         return rc;
     return checkLayout(dir);
 }
+
+// What the first walk of a directory learns of its entries' layout, record
+// by record, to make checkLayout's checks without a table: while each
+// entry starts no earlier than the one before, sorting by offset keeps the
+// directory's order and each entry must end before the next one starts.
+struct LayoutWalk {
+    std::uint64_t fileSize = 0;
+    std::uint64_t count = 0;
+    bool pastEnd = false;  // an entry runs past the end of the file
+    bool inOrder = true;   // every entry starts no earlier than the one before
+    bool overlaps = false; // (while in order) an entry runs into the next one
+    std::uint64_t lastOffset = 0;
+    std::uint64_t lastEnd = 0;
+
+    void add(const ZipEntry &e)
+    {
+        const bool first = count++ == 0;
+        if (e.compressedSize > fileSize || e.localHeaderOffset + LocalHeaderSize + e.compressedSize > fileSize) {
+            pastEnd = true;
+            return;
+        }
+        if (!first && e.localHeaderOffset < lastOffset)
+            inOrder = false;
+        else if (!first && lastEnd > e.localHeaderOffset)
+            overlaps = true;
+        lastOffset = e.localHeaderOffset;
+        lastEnd = e.localHeaderOffset + LocalHeaderSize + e.compressedSize;
+    }
+};
 
 } // namespace
 
@@ -507,6 +596,68 @@ int ReadZipDirectory(ArchiveFile &file, ZipDirectory &dir)
         return TOVO_ZIP_ERR_MEMORY;
     } catch (const std::length_error &) {
         dir = ZipDirectory();
+        return TOVO_ZIP_ERR_MEMORY;
+    }
+}
+
+int CheckZipDirectory(ArchiveFile &file, ZipDirectory &dir, std::uint64_t &count, bool &checked)
+{
+    count = 0;
+    checked = false;
+    try {
+        std::uint64_t expected = 0;
+        if (int rc = locateDirectory(file, dir, expected))
+            return rc;
+        LayoutWalk layout;
+        layout.fileSize = dir.fileSize;
+        ZipEntry e;
+        auto take = [&](const unsigned char *h, const RecordLengths &lengths) {
+            const int rc = parseEntry(h, lengths, false, dir.fileSize, dir.frontShift, e);
+            if (rc == TOVO_ZIP_OK)
+                layout.add(e);
+            return rc;
+        };
+        if (int rc = walkRecords(file, dir.centralOffset, dir.centralSize, expected, dir.zip64, take, nullptr))
+            return rc;
+        count = layout.count;
+        if (layout.pastEnd)
+            return TOVO_ZIP_ERR_EOF;
+        if (!layout.inOrder)
+            return TOVO_ZIP_OK;
+        checked = true;
+        if (layout.overlaps || (layout.count > 0 && layout.lastEnd > dir.centralOffset))
+            return TOVO_ZIP_ERR_BAD_ARCHIVE;
+        return TOVO_ZIP_OK;
+    } catch (const std::bad_alloc &) {
+        return TOVO_ZIP_ERR_MEMORY;
+    } catch (const std::length_error &) {
+        return TOVO_ZIP_ERR_MEMORY;
+    }
+}
+
+int VisitZipEntries(ArchiveFile &file, const ZipDirectory &dir, std::uint64_t count,
+                    const std::function<bool(const ZipEntry &)> &visit)
+{
+    try {
+        ZipEntry e;
+        bool stopped = false;
+        // A stop ends the walk as a refusal would, with a code of its own
+        // that is never a walk's.
+        constexpr int Stopped = -1;
+        auto take = [&](const unsigned char *h, const RecordLengths &lengths) {
+            if (int rc = parseEntry(h, lengths, true, dir.fileSize, dir.frontShift, e))
+                return rc;
+            if (!visit(e)) {
+                stopped = true;
+                return Stopped;
+            }
+            return int(TOVO_ZIP_OK);
+        };
+        const int rc = walkRecords(file, dir.centralOffset, dir.centralSize, count, dir.zip64, take, nullptr);
+        return stopped ? TOVO_ZIP_OK : rc;
+    } catch (const std::bad_alloc &) {
+        return TOVO_ZIP_ERR_MEMORY;
+    } catch (const std::length_error &) {
         return TOVO_ZIP_ERR_MEMORY;
     }
 }

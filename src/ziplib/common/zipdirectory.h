@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,6 +86,20 @@ struct ZipDirectory {
 //   150 read error, 120 out of memory,
 //   500 split or spanned archive, central directory encryption.
 int ReadZipDirectory(ArchiveFile &file, ZipDirectory &dir);
+
+// A listing of every entry without a table of them (a million entries
+// would take hundreds of megabytes): CheckZipDirectory walks the central
+// directory once, making every check ReadZipDirectory makes and refusing
+// with the same code, and fills dir but its entries; count is the number of
+// entries. The layout check needs no table while every entry starts no
+// earlier than the one before it; otherwise checked is false and only
+// ReadZipDirectory can tell. VisitZipEntries then walks the directory again,
+// handing each entry to visit in directory order (one entry reused: its
+// spanEnd is not set) until visit returns false. It returns 0 or the code of
+// a directory that changed since the check.
+int CheckZipDirectory(ArchiveFile &file, ZipDirectory &dir, std::uint64_t &count, bool &checked);
+int VisitZipEntries(ArchiveFile &file, const ZipDirectory &dir, std::uint64_t count,
+                    const std::function<bool(const ZipEntry &)> &visit);
 
 // The local header of an entry, read from the file. Its extra field is
 // skipped, never copied: nothing in it overrides the central directory.

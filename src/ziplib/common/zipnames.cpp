@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace tovo::zip
@@ -67,6 +68,14 @@ void AppendCp850AsUtf8(std::string &out, std::string_view bytes)
 bool IsValidUtf8(std::string_view s)
 {
     std::size_t i = 0;
+    // Names are mostly ASCII: eight bytes at a time while no high bit is set.
+    while (i + 8 <= s.size()) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        if ((word & 0x8080808080808080ULL) != 0)
+            break;
+        i += 8;
+    }
     while (i < s.size()) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
@@ -103,21 +112,26 @@ bool IsValidUtf8(std::string_view s)
     return true;
 }
 
-std::string DecodeEntryName(std::string_view raw, [[maybe_unused]] bool utf8Flag)
+void DecodeEntryNameInto(std::string &out, std::string_view raw, [[maybe_unused]] bool utf8Flag)
 {
     // Valid UTF-8 is read as UTF-8 with or without the flag (a legacy name in
     // code page 850 is almost never valid UTF-8), and invalid UTF-8 under the
     // flag falls back to code page 850 rather than to replacement marks.
-    std::string out;
-    out.reserve(raw.size() + 8);
-    if (IsValidUtf8(raw))
+    out.clear();
+    if (IsValidUtf8(raw)) {
         out.assign(raw);
-    else
+    } else {
+        out.reserve(raw.size() + 8);
         AppendCp850AsUtf8(out, raw);
-    for (char &c : out) {
-        if (c == '\\')
-            c = '/';
     }
+    for (std::size_t at = out.find('\\'); at != std::string::npos; at = out.find('\\', at + 1))
+        out[at] = '/';
+}
+
+std::string DecodeEntryName(std::string_view raw, bool utf8Flag)
+{
+    std::string out;
+    DecodeEntryNameInto(out, raw, utf8Flag);
     return out;
 }
 

@@ -22,6 +22,8 @@ bool IsValidUtf8(std::string_view bytes);
 // Windows producers store them as separators). Invalid UTF-8 under the flag
 // is read as code page 850 too, so the result is always valid UTF-8.
 std::string DecodeEntryName(std::string_view raw, bool utf8Flag);
+// The same into out, reusing its room.
+void DecodeEntryNameInto(std::string &out, std::string_view raw, bool utf8Flag);
 
 // The separators a stored name is read with.
 struct NameRules {

@@ -64,20 +64,61 @@ std::vector<std::size_t> selectEntries(const ZipDirectory &dir, const ReaderArgs
     return selected;
 }
 
+// The archive comment, which the engine keeps for a later command. False
+// when the run must stop.
+bool sendComment(const ZipDirectory &dir, Reporter &reporter, Outcome &outcome)
+{
+    if (dir.comment.empty())
+        return true;
+    std::string comment = DecodeEntryName(dir.comment, false);
+    TovoZipCommentStoreData block{comment.c_str(), std::uint16_t(std::min<std::size_t>(comment.size(), 0xFFFF))};
+    if (reporter.send(TOVO_ZIP_MSG_COMMENT_STORE, &block)) {
+        outcome.note(TOVO_ZIP_ERR_ABORTED);
+        return false;
+    }
+    return true;
+}
+
 void listEntries(const ZipDirectory &dir, const std::vector<std::size_t> &selected, Reporter &reporter,
                  Outcome &outcome)
 {
-    if (!dir.comment.empty()) {
-        // The engine keeps the archive comment for a later command.
-        std::string comment = DecodeEntryName(dir.comment, false);
-        TovoZipCommentStoreData block{comment.c_str(), std::uint16_t(std::min<std::size_t>(comment.size(), 0xFFFF))};
-        if (reporter.send(TOVO_ZIP_MSG_COMMENT_STORE, &block))
-            return outcome.note(TOVO_ZIP_ERR_ABORTED);
-    }
+    if (!sendComment(dir, reporter, outcome))
+        return;
     for (const std::size_t i : selected) {
         if (reporter.entryStats(TOVO_ZIP_MSG_LISTING, dir.entries[i]))
             return outcome.note(TOVO_ZIP_ERR_ABORTED);
     }
+}
+
+// Lists every entry without a table of them, when the directory's checks
+// can be made without one (see CheckZipDirectory). False when they cannot:
+// rc is then not set.
+bool listWithoutTable(ArchiveFile &file, Reporter &reporter, int &rc)
+{
+    ZipDirectory dir;
+    std::uint64_t count = 0;
+    bool checked = false;
+    rc = CheckZipDirectory(file, dir, count, checked);
+    if (rc != TOVO_ZIP_OK)
+        return true;
+    if (!checked)
+        return false;
+    if (count == 0) {
+        rc = TOVO_ZIP_WARN_NO_ARCHIVE;
+        return true;
+    }
+    Outcome outcome;
+    if (sendComment(dir, reporter, outcome)) {
+        rc = VisitZipEntries(file, dir, count, [&](const ZipEntry &e) {
+            if (!reporter.entryStats(TOVO_ZIP_MSG_LISTING, e))
+                return true;
+            outcome.note(TOVO_ZIP_ERR_ABORTED);
+            return false;
+        });
+    }
+    if (rc == TOVO_ZIP_OK)
+        rc = outcome.code();
+    return true;
 }
 
 // What the test of e found (rc): noted, and a skipped entry announced.
@@ -245,6 +286,12 @@ int run(int argc, char **argv, TovoZipCallback callback, void *user)
     std::unique_ptr<ZipDirectory> held = identified ? takeKeptDirectory(args.archive, identity) : nullptr;
     if (!identified)
         takeKeptDirectory(std::string(), {});
+    // Listing every entry of an archive not just tested: no table needed.
+    if (!held && args.command == ReaderCommand::List && args.patterns.empty() && args.excludes.empty()) {
+        int rc = TOVO_ZIP_OK;
+        if (listWithoutTable(file, reporter, rc))
+            return rc;
+    }
     if (!held) {
         held = std::make_unique<ZipDirectory>();
         if (int rc = ReadZipDirectory(file, *held))

@@ -88,10 +88,10 @@ struct Opened {
             const ZipEntry &t = zip.entries[i];
             SCOPED_TRACE(t.name);
             EXPECT_EQ(std::tie(w.name, w.rawName, w.comment, w.versionMadeBy, w.flags, w.method, w.dosDateTime,
-                               w.crc, w.compressedSize, w.size, w.externalAttributes, w.localHeaderOffset,
+                               w.crc, w.compressedSize, w.size, w.externalAttributes, w.localHeaderOffset, w.spanEnd,
                                w.unixTime, w.hasUnixTime, w.aes, w.aesMethod),
                       std::tie(t.name, t.rawName, t.comment, t.versionMadeBy, t.flags, t.method, t.dosDateTime,
-                               t.crc, t.compressedSize, t.size, t.externalAttributes, t.localHeaderOffset,
+                               t.crc, t.compressedSize, t.size, t.externalAttributes, t.localHeaderOffset, t.spanEnd,
                                t.unixTime, t.hasUnixTime, t.aes, t.aesMethod));
         }
     }

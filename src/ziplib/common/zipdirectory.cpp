@@ -639,22 +639,37 @@ int VisitZipEntries(ArchiveFile &file, const ZipDirectory &dir, std::uint64_t co
                     const std::function<bool(const ZipEntry &)> &visit)
 {
     try {
-        ZipEntry e;
+        // Each entry goes once the next one is parsed: its data must end
+        // where the next entry starts (the check made the order sure).
+        ZipEntry current;
+        ZipEntry next;
+        bool holding = false;
         bool stopped = false;
         // A stop ends the walk as a refusal would, with a code of its own
         // that is never a walk's.
         constexpr int Stopped = -1;
         auto take = [&](const unsigned char *h, const RecordLengths &lengths) {
-            if (int rc = parseEntry(h, lengths, true, dir.fileSize, dir.frontShift, e))
+            if (int rc = parseEntry(h, lengths, true, dir.fileSize, dir.frontShift, next))
                 return rc;
-            if (!visit(e)) {
-                stopped = true;
-                return Stopped;
+            if (holding) {
+                current.spanEnd = next.localHeaderOffset;
+                if (!visit(current)) {
+                    stopped = true;
+                    return Stopped;
+                }
             }
+            std::swap(current, next);
+            holding = true;
             return int(TOVO_ZIP_OK);
         };
         const int rc = walkRecords(file, dir.centralOffset, dir.centralSize, count, dir.zip64, take, nullptr);
-        return stopped ? TOVO_ZIP_OK : rc;
+        if (stopped)
+            return TOVO_ZIP_OK;
+        if (rc == TOVO_ZIP_OK && holding) {
+            current.spanEnd = dir.centralOffset;
+            visit(current);
+        }
+        return rc;
     } catch (const std::bad_alloc &) {
         return TOVO_ZIP_ERR_MEMORY;
     } catch (const std::length_error &) {

@@ -94,9 +94,10 @@ int ReadZipDirectory(ArchiveFile &file, ZipDirectory &dir);
 // entries. The layout check needs no table while every entry starts no
 // earlier than the one before it; otherwise checked is false and only
 // ReadZipDirectory can tell. VisitZipEntries then walks the directory again,
-// handing each entry to visit in directory order (one entry reused: its
-// spanEnd is not set) until visit returns false. It returns 0 or the code of
-// a directory that changed since the check.
+// handing each entry to visit in directory order, as ReadZipDirectory would
+// have read it (spanEnd included), until visit returns false. The entry
+// lives only during the call. It returns 0 or the code of a directory that
+// changed since the check.
 int CheckZipDirectory(ArchiveFile &file, ZipDirectory &dir, std::uint64_t &count, bool &checked);
 int VisitZipEntries(ArchiveFile &file, const ZipDirectory &dir, std::uint64_t count,
                     const std::function<bool(const ZipEntry &)> &visit);

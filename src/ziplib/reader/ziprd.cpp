@@ -1,6 +1,7 @@
 // The reading module: lists, tests and extracts the entries of an archive
 // (entry "ziprd" of libziprd.so).
 #include <deque>
+#include <functional>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -25,11 +26,6 @@ namespace tovo::zip
 {
 namespace
 {
-
-// Entries checked or written ahead of their messages, at most.
-constexpr std::size_t AheadLimit = 64;
-// Entries with less compressed data are checked on the calling thread.
-constexpr std::uint64_t HandOverSize = 1024;
 
 // The indexes of the entries the file list selects, in archive order; a
 // pattern that selects nothing notes 50.
@@ -90,37 +86,6 @@ void listEntries(const ZipDirectory &dir, const std::vector<std::size_t> &select
     }
 }
 
-// Lists every entry without a table of them, when the directory's checks
-// can be made without one (see CheckZipDirectory). False when they cannot:
-// rc is then not set.
-bool listWithoutTable(ArchiveFile &file, Reporter &reporter, int &rc)
-{
-    ZipDirectory dir;
-    std::uint64_t count = 0;
-    bool checked = false;
-    rc = CheckZipDirectory(file, dir, count, checked);
-    if (rc != TOVO_ZIP_OK)
-        return true;
-    if (!checked)
-        return false;
-    if (count == 0) {
-        rc = TOVO_ZIP_WARN_NO_ARCHIVE;
-        return true;
-    }
-    Outcome outcome;
-    if (sendComment(dir, reporter, outcome)) {
-        rc = VisitZipEntries(file, dir, count, [&](const ZipEntry &e) {
-            if (!reporter.entryStats(TOVO_ZIP_MSG_LISTING, e))
-                return true;
-            outcome.note(TOVO_ZIP_ERR_ABORTED);
-            return false;
-        });
-    }
-    if (rc == TOVO_ZIP_OK)
-        rc = outcome.code();
-    return true;
-}
-
 // What the test of e found (rc): noted, and a skipped entry announced.
 // False when the run must stop.
 bool testResult(const ZipEntry &e, int rc, Reporter &reporter, Outcome &outcome)
@@ -161,79 +126,124 @@ bool testHere(ArchiveFile &file, const ZipEntry &e, std::vector<unsigned char> &
     return testResult(e, rc, reporter, outcome);
 }
 
-void testEntries(ArchiveFile &file, const ZipDirectory &dir, const std::vector<std::size_t> &selected,
-                 Reporter &reporter, PasswordKeeper &passwords, Outcome &outcome)
+// Hands the entries of a run to a function, in order, until it returns
+// false: from the table, or straight from the directory.
+using EntryWalk = std::function<void(const std::function<bool(const ZipEntry &)> &)>;
+
+// Checked ahead on the workers: a few entries per hand-over (a tiny entry
+// costs less to check than to hand over alone).
+constexpr std::size_t BatchEntries = 64;
+constexpr std::uint64_t BatchBytes = 256 * 1024;
+// Batches queued and not yet reported, at most.
+constexpr std::size_t BatchesAhead = 8;
+
+struct TestBatch {
+    std::vector<ZipEntry> entries; // copies: a walked entry lives only during its call
+    std::size_t used = 0;
+    std::uint64_t bytes = 0;
+    std::vector<int> codes; // what each check found, once the batch is taken back
+    bool submitted = false;
+};
+
+void testEntries(ArchiveFile &file, const EntryWalk &walk, std::uint64_t count, Reporter &reporter,
+                 PasswordKeeper &passwords, Outcome &outcome)
 {
     std::vector<unsigned char> buffer(256 * 1024);
     const unsigned workers = WorkerCount();
-    if (workers == 0 || selected.size() < 2) {
-        for (const std::size_t i : selected) {
-            if (!testHere(file, dir.entries[i], buffer, reporter, passwords, outcome))
-                return;
-        }
+    if (workers == 0 || count < 2) {
+        walk([&](const ZipEntry &e) { return testHere(file, e, buffer, reporter, passwords, outcome); });
         return;
     }
     // Entries that need no question and no progress message are checked on
-    // the workers, ahead of the messages; each one's message and result
-    // still come in archive order, once it is checked. A stop drops the
-    // checks made ahead: testing changes nothing.
+    // the workers, ahead of the messages, in batches; each one's message and
+    // result still come in archive order, once its batch is checked. A stop
+    // drops the checks made ahead: testing changes nothing.
+    std::deque<TestBatch> batches; // oldest first; the last may still be filling
+    std::vector<TestBatch> spare;  // reported, kept for their entries' room
     // On the heap: its mutex never reuses the stack of an earlier run's
-    // (which thread checkers cannot tell apart).
-    const auto work = std::make_unique<OrderedWork>(file.fd(), file.size(), workers);
-    // Each entry queued, and whether it went to the workers: a tiny entry
-    // costs less to check than to hand over, and is checked here when its
-    // turn comes.
-    std::deque<std::pair<const ZipEntry *, bool>> queued;
-    auto takeOldest = [&] {
-        const auto [entry, handedOver] = queued.front();
-        const ZipEntry &e = *entry;
-        queued.pop_front();
-        const int rc = handedOver ? work->takeOldest().rc : CheckEntryData(file, e, std::string());
-        if (reporter.entryStats(TOVO_ZIP_MSG_TESTING, e)) {
-            outcome.note(TOVO_ZIP_ERR_ABORTED);
-            return false;
-        }
-        return testResult(e, rc, reporter, outcome);
+    // (which thread checkers cannot tell apart). Declared after the batches,
+    // so its end (which waits for the running checks) comes first.
+    const auto work = std::make_unique<OrderedWork>(file.fd(), file.size(), workers, 1);
+    auto submit = [&](TestBatch &batch) {
+        batch.submitted = true;
+        batch.codes.assign(batch.used, TOVO_ZIP_OK);
+        work->submit([&batch](Workspace &space) {
+            for (std::size_t i = 0; i < batch.used; ++i)
+                batch.codes[i] = CheckEntryData(space.file, batch.entries[i], std::string());
+            return TaskResult();
+        });
     };
-    for (const std::size_t i : selected) {
-        const ZipEntry &e = dir.entries[i];
-        if (e.encrypted() || e.size >= 2 * ProgressStep) {
-            while (!queued.empty()) {
-                if (!takeOldest())
-                    return;
+    auto takeOldest = [&] {
+        TestBatch &batch = batches.front();
+        if (!batch.submitted)
+            submit(batch);
+        work->takeOldest();
+        for (std::size_t i = 0; i < batch.used; ++i) {
+            const ZipEntry &e = batch.entries[i];
+            if (reporter.entryStats(TOVO_ZIP_MSG_TESTING, e)) {
+                outcome.note(TOVO_ZIP_ERR_ABORTED);
+                return false;
             }
-            if (!testHere(file, e, buffer, reporter, passwords, outcome))
-                return;
-            continue;
+            if (!testResult(e, batch.codes[i], reporter, outcome))
+                return false;
         }
-        while (queued.size() >= AheadLimit) {
-            if (!takeOldest())
-                return;
+        spare.push_back(std::move(batch));
+        batches.pop_front();
+        return true;
+    };
+    bool going = true; // false once the run must stop
+    auto drain = [&] {
+        while (going && !batches.empty())
+            going = takeOldest();
+        return going;
+    };
+    walk([&](const ZipEntry &e) {
+        if (e.encrypted() || e.size >= 2 * ProgressStep) {
+            going = drain() && testHere(file, e, buffer, reporter, passwords, outcome);
+            return going;
         }
-        const bool handOver = e.compressedSize >= HandOverSize;
-        queued.emplace_back(&e, handOver);
-        if (handOver)
-            work->submit([&e](Workspace &space) {
-                TaskResult result;
-                result.rc = CheckEntryData(space.file, e, std::string());
-                return result;
-            });
-    }
-    while (!queued.empty()) {
-        if (!takeOldest())
-            return;
-    }
+        if (batches.empty() || batches.back().submitted) {
+            if (batches.size() >= BatchesAhead)
+                going = takeOldest();
+            if (!going)
+                return false;
+            if (spare.empty()) {
+                batches.emplace_back();
+            } else {
+                batches.push_back(std::move(spare.back()));
+                spare.pop_back();
+            }
+            batches.back().used = 0;
+            batches.back().bytes = 0;
+            batches.back().submitted = false;
+        }
+        TestBatch &batch = batches.back();
+        if (batch.used == batch.entries.size())
+            batch.entries.emplace_back(e);
+        else
+            batch.entries[batch.used] = e; // into the room of an earlier entry
+        ++batch.used;
+        batch.bytes += e.compressedSize;
+        if (batch.used == BatchEntries || batch.bytes >= BatchBytes)
+            submit(batch);
+        return true;
+    });
+    drain();
 }
 
 // The directory a test read, kept for the next call: opening an archive in
 // the window tests it and lists it right after, and reading 100,000 records
-// twice costs about as much as testing them. The next call takes it,
-// whatever it does, and uses it only for the same file unchanged (same
-// inode, size, modification and change times); otherwise it is dropped.
+// twice costs about as much as testing them. A test of every entry keeps no
+// table, only that the directory checked out (and its place and count). The
+// next call takes it, whatever it does, and uses it only for the same file
+// unchanged (same inode, size, modification and change times); otherwise
+// it is dropped.
 struct KeptDirectory {
     std::string path;
     struct stat identity {};
     std::unique_ptr<ZipDirectory> dir;
+    bool checkedOnly = false; // dir holds no entries: count of them, walked in order
+    std::uint64_t count = 0;
 };
 
 std::mutex keptMutex;
@@ -247,8 +257,8 @@ bool sameFile(const struct stat &a, const struct stat &b)
 }
 
 // The kept directory of path when it still describes the open file, else
-// null; nothing is kept any more either way.
-std::unique_ptr<ZipDirectory> takeKeptDirectory(const std::string &path, const struct stat &identity)
+// one without a directory; nothing is kept any more either way.
+KeptDirectory takeKeptDirectory(const std::string &path, const struct stat &identity)
 {
     KeptDirectory taken;
     {
@@ -256,16 +266,62 @@ std::unique_ptr<ZipDirectory> takeKeptDirectory(const std::string &path, const s
         std::swap(taken, kept);
     }
     if (taken.dir && taken.path == path && sameFile(taken.identity, identity))
-        return std::move(taken.dir);
-    return nullptr;
+        return taken;
+    return KeptDirectory();
 }
 
-void keepDirectory(const std::string &path, const struct stat &identity, std::unique_ptr<ZipDirectory> dir)
+void keepDirectory(KeptDirectory directory)
 {
     const std::lock_guard<std::mutex> lock(keptMutex);
-    kept.path = path;
-    kept.identity = identity;
-    kept.dir = std::move(dir);
+    kept = std::move(directory);
+}
+
+// Lists or tests every entry straight from the directory, without a table
+// of them, when the directory's checks can be made without one (see
+// CheckZipDirectory). False when they cannot: nothing was sent and rc is
+// not set. held is a directory a test checked, or null.
+bool everyEntryWithoutTable(ArchiveFile &file, const ReaderArgs &args, const struct stat *identity,
+                            std::unique_ptr<ZipDirectory> held, std::uint64_t heldCount, Reporter &reporter,
+                            int &rc)
+{
+    std::unique_ptr<ZipDirectory> dir = std::move(held);
+    std::uint64_t count = heldCount;
+    if (!dir) {
+        dir = std::make_unique<ZipDirectory>();
+        bool checked = false;
+        rc = CheckZipDirectory(file, *dir, count, checked);
+        if (rc != TOVO_ZIP_OK)
+            return true;
+        if (!checked)
+            return false;
+    }
+    if (count == 0) {
+        rc = TOVO_ZIP_WARN_NO_ARCHIVE;
+        return true;
+    }
+    Outcome outcome;
+    int walkCode = TOVO_ZIP_OK;
+    const EntryWalk walk = [&](const std::function<bool(const ZipEntry &)> &visit) {
+        walkCode = VisitZipEntries(file, *dir, count, visit);
+    };
+    if (args.command == ReaderCommand::List) {
+        if (sendComment(*dir, reporter, outcome))
+            walk([&](const ZipEntry &e) {
+                if (!reporter.entryStats(TOVO_ZIP_MSG_LISTING, e))
+                    return true;
+                outcome.note(TOVO_ZIP_ERR_ABORTED);
+                return false;
+            });
+    } else {
+        PasswordKeeper passwords(args.password);
+        testEntries(file, walk, count, reporter, passwords, outcome);
+    }
+    outcome.note(walkCode);
+    rc = outcome.code();
+    // A listing usually follows a test; a failed or stopped test is not.
+    if (args.command == ReaderCommand::Test && identity && rc < 100)
+        keepDirectory(KeptDirectory{args.archive, *identity, std::move(dir), true, count});
+    return true;
 }
 
 int run(int argc, char **argv, TovoZipCallback callback, void *user)
@@ -283,36 +339,44 @@ int run(int argc, char **argv, TovoZipCallback callback, void *user)
     }
     struct stat identity {};
     const bool identified = fstat(file.fd(), &identity) == 0;
-    std::unique_ptr<ZipDirectory> held = identified ? takeKeptDirectory(args.archive, identity) : nullptr;
-    if (!identified)
-        takeKeptDirectory(std::string(), {});
-    // Listing every entry of an archive not just tested: no table needed.
-    if (!held && args.command == ReaderCommand::List && args.patterns.empty() && args.excludes.empty()) {
+    KeptDirectory held = identified ? takeKeptDirectory(args.archive, identity) : takeKeptDirectory(std::string(), {});
+    const bool everyEntry = args.patterns.empty() && args.excludes.empty() && args.command != ReaderCommand::Extract;
+    if (held.checkedOnly && !everyEntry)
+        held = KeptDirectory(); // a table is needed
+    if (everyEntry && (!held.dir || held.checkedOnly)) {
         int rc = TOVO_ZIP_OK;
-        if (listWithoutTable(file, reporter, rc))
+        if (everyEntryWithoutTable(file, args, identified ? &identity : nullptr, std::move(held.dir), held.count,
+                                   reporter, rc))
             return rc;
     }
-    if (!held) {
-        held = std::make_unique<ZipDirectory>();
-        if (int rc = ReadZipDirectory(file, *held))
+    std::unique_ptr<ZipDirectory> table = std::move(held.dir);
+    if (!table) {
+        table = std::make_unique<ZipDirectory>();
+        if (int rc = ReadZipDirectory(file, *table))
             return rc;
     }
-    const ZipDirectory &dir = *held;
+    const ZipDirectory &dir = *table;
     if (dir.entries.empty())
         return TOVO_ZIP_WARN_NO_ARCHIVE;
 
     Outcome outcome;
     const std::vector<std::size_t> selected = selectEntries(dir, args, outcome);
     PasswordKeeper passwords(args.password);
+    const EntryWalk walk = [&](const std::function<bool(const ZipEntry &)> &visit) {
+        for (const std::size_t i : selected) {
+            if (!visit(dir.entries[i]))
+                return;
+        }
+    };
     switch (args.command) {
     case ReaderCommand::List:
         listEntries(dir, selected, reporter, outcome);
         break;
     case ReaderCommand::Test:
-        testEntries(file, dir, selected, reporter, passwords, outcome);
+        testEntries(file, walk, selected.size(), reporter, passwords, outcome);
         // A listing usually follows; a failed or stopped test is not.
         if (identified && outcome.code() < 100)
-            keepDirectory(args.archive, identity, std::move(held));
+            keepDirectory(KeptDirectory{args.archive, identity, std::move(table), false, 0});
         break;
     case ReaderCommand::Extract:
         ExtractEntries(file, dir, selected, args, reporter, passwords, outcome);

@@ -225,7 +225,7 @@ bool applyExtraFields(ZipEntry &entry, std::string_view raw, std::string_view ex
 // directory costs in memory follows what it holds rather than the size its
 // end record declares (a sparse file can declare gigabytes of zeros). A
 // piece always holds a whole record, the largest being 46 + 3 * 65535 bytes.
-constexpr std::size_t CentralPiece = 1024 * 1024;
+constexpr std::size_t CentralPiece = 256 * 1024;
 
 // Room for more entries: doubling, never beyond the declared count, each new
 // block backed at once.

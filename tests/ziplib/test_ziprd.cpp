@@ -760,7 +760,7 @@ TEST(ReaderExtract, ProgressAndStop)
 
 // Small entries are tested and written on worker threads: the events, the
 // code and the files must be those of the sequential way, whatever the
-// callback stops or the data fails.
+// callback stops, the data fails or the names select.
 TEST(ReaderParallel, SameEventsAndFilesAsSequential)
 {
     // Text, and for one entry in two a noisy tail, so that some entries are
@@ -791,11 +791,11 @@ TEST(ReaderParallel, SameEventsAndFilesAsSequential)
     ASSERT_TRUE(writeFile(archive, tovo::test::buildZip(entries)));
 
     struct Run {
-        int testCode = 0, extractCode = 0;
-        QStringList tested, extracted, tree;
+        int testCode = 0, extractCode = 0, someCode = 0;
+        QStringList tested, someTested, extracted, tree;
         QMap<QString, QByteArray> contents;
     };
-    // stopAt: the extraction message that answers "stop" (0: none).
+    // stopAt: the test and the extraction message that answer "stop" (0: none).
     auto run = [&](bool sequential, qsizetype stopAt) {
         if (sequential)
             qputenv("TOVO_ZIP_THREADS", "1");
@@ -804,8 +804,17 @@ TEST(ReaderParallel, SameEventsAndFilesAsSequential)
         Run out;
         Reader r;
         r.engine.Overwrite = xowAlways;
+        qsizetype tests = 0;
+        r.engine.OnTesting = [&](TZipEngine *e, const TZipFileStats &s) {
+            r.tested << s;
+            if (++tests == stopAt)
+                e->Abort = true;
+        };
         out.testCode = r.test(archive);
         out.tested = r.names(r.tested);
+        tests = 0;
+        out.someCode = r.test(archive, {QStringLiteral("d2/*"), QStringLiteral("big.bin")});
+        out.someTested = r.names(r.tested);
         qsizetype messages = 0;
         r.engine.OnExtracting = [&](TZipEngine *e, const TZipFileStats &s) {
             r.extracted << s;
@@ -844,8 +853,10 @@ TEST(ReaderParallel, SameEventsAndFilesAsSequential)
         SCOPED_TRACE(row.name);
         const Run sequential = run(true, row.stopAt);
         const Run parallel = run(false, row.stopAt);
-        EXPECT_EQ(parallel.testCode, TOVO_ZIP_ERR_CRC);
-        EXPECT_EQ(parallel.tested, inOrder);
+        EXPECT_EQ(parallel.testCode, row.stopAt == 0 ? TOVO_ZIP_ERR_CRC : sequential.testCode);
+        EXPECT_EQ(parallel.tested, inOrder.mid(0, row.stopAt ? row.stopAt : inOrder.size())) << "archive order";
+        EXPECT_EQ(parallel.someCode, sequential.someCode);
+        EXPECT_EQ(parallel.someTested, sequential.someTested);
         EXPECT_EQ(parallel.extractCode, row.code);
         EXPECT_EQ(sequential.extractCode, row.code);
         EXPECT_EQ(parallel.extracted, inOrder.mid(0, row.extracted)) << "archive order";

@@ -6,6 +6,12 @@
 
 namespace tovo::zip
 {
+namespace
+{
+
+constexpr std::size_t WakeBacklog = 8;
+
+} // namespace
 
 unsigned WorkerCount()
 {
@@ -15,8 +21,7 @@ unsigned WorkerCount()
     return cores <= 1 ? 0 : std::min(cores, 4u);
 }
 
-OrderedWork::OrderedWork(int fd, std::uint64_t size, unsigned workers, std::size_t wakeBacklog)
-    : m_fd(fd), m_fileSize(size), m_wakeBacklog(wakeBacklog)
+OrderedWork::OrderedWork(int fd, std::uint64_t size, unsigned workers) : m_fd(fd), m_fileSize(size)
 {
     m_threads.reserve(workers);
     for (unsigned i = 0; i < workers; ++i)
@@ -68,7 +73,7 @@ void OrderedWork::submit(Task task, bool big)
         // few tasks wait. A busy worker takes the next one when done with
         // its own, and the calling thread runs the oldest itself rather
         // than wait for it.
-        wake = m_idle > 0 && (big || m_slots.size() - m_nextToStart >= m_wakeBacklog);
+        wake = m_idle > 0 && (big || m_slots.size() - m_nextToStart >= WakeBacklog);
     }
     if (wake)
         m_wake.notify_one();

@@ -50,9 +50,8 @@ public:
     using Task = std::function<TaskResult(Workspace &)>;
 
     // Workers read the archive through their own descriptor-sharing view of
-    // fd (size bytes long). A sleeping worker is woken once wakeBacklog
-    // tasks wait (tiny tasks cost less to run than to wake a worker for).
-    OrderedWork(int fd, std::uint64_t size, unsigned workers, std::size_t wakeBacklog = 8);
+    // fd (size bytes long).
+    OrderedWork(int fd, std::uint64_t size, unsigned workers);
     // Drops the tasks not started and waits for the running ones.
     ~OrderedWork();
     OrderedWork(const OrderedWork &) = delete;
@@ -87,7 +86,6 @@ private:
     bool m_callerWaiting = false; // the calling thread waits for a result
     int m_fd;
     std::uint64_t m_fileSize;
-    std::size_t m_wakeBacklog;
     std::unique_ptr<Workspace> m_ownSpace; // the calling thread's, made when it first helps
     std::vector<std::thread> m_threads;
 };

@@ -1,11 +1,12 @@
 // The reading module: lists, tests and extracts the entries of an archive
 // (entry "ziprd" of libziprd.so).
-#include <deque>
+#include <algorithm>
 #include <functional>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "ziplib/common/zipdirectory.h"
 #include "ziplib/common/zipnames.h"
 #include "ziplib/common/zipreport.h"
+#include "ziplib/reader/aheadchecks.h"
 #include "ziplib/reader/extractor.h"
 #include "ziplib/common/orderedwork.h"
 #include "ziplib/reader/readerargs.h"
@@ -126,109 +128,40 @@ bool testHere(ArchiveFile &file, const ZipEntry &e, std::vector<unsigned char> &
     return testResult(e, rc, reporter, outcome);
 }
 
-// Hands the entries of a run to a function, in order, until it returns
-// false: from the table, or straight from the directory.
-using EntryWalk = std::function<void(const std::function<bool(const ZipEntry &)> &)>;
-
-// Checked ahead on the workers: a few entries per hand-over (a tiny entry
-// costs less to check than to hand over alone).
-constexpr std::size_t BatchEntries = 64;
-constexpr std::uint64_t BatchBytes = 256 * 1024;
-// Batches queued and not yet reported, at most.
-constexpr std::size_t BatchesAhead = 8;
-
-struct TestBatch {
-    std::vector<ZipEntry> entries; // copies: a walked entry lives only during its call
-    std::size_t used = 0;
-    std::uint64_t bytes = 0;
-    std::vector<int> codes; // what each check found, once the batch is taken back
-    bool submitted = false;
-};
-
 void testEntries(ArchiveFile &file, const EntryWalk &walk, std::uint64_t count, Reporter &reporter,
                  PasswordKeeper &passwords, Outcome &outcome)
 {
     std::vector<unsigned char> buffer(256 * 1024);
+    // Workers check entries ahead while this thread sends the messages (and
+    // checks what they have not reached); one core is left to this thread.
     const unsigned workers = WorkerCount();
     if (workers == 0 || count < 2) {
-        walk([&](const ZipEntry &e) { return testHere(file, e, buffer, reporter, passwords, outcome); });
+        walk(file, [&](const ZipEntry &e) { return testHere(file, e, buffer, reporter, passwords, outcome); });
         return;
     }
-    // Entries that need no question and no progress message are checked on
-    // the workers, ahead of the messages, in batches; each one's message and
-    // result still come in archive order, once its batch is checked. A stop
-    // drops the checks made ahead: testing changes nothing.
-    std::deque<TestBatch> batches; // oldest first; the last may still be filling
-    std::vector<TestBatch> spare;  // reported, kept for their entries' room
-    // On the heap: its mutex never reuses the stack of an earlier run's
-    // (which thread checkers cannot tell apart). Declared after the batches,
-    // so its end (which waits for the running checks) comes first.
-    const auto work = std::make_unique<OrderedWork>(file.fd(), file.size(), workers, 1);
-    auto submit = [&](TestBatch &batch) {
-        batch.submitted = true;
-        batch.codes.assign(batch.used, TOVO_ZIP_OK);
-        work->submit([&batch](Workspace &space) {
-            for (std::size_t i = 0; i < batch.used; ++i)
-                batch.codes[i] = CheckEntryData(space.file, batch.entries[i], std::string());
-            return TaskResult();
-        });
-    };
-    auto takeOldest = [&] {
-        TestBatch &batch = batches.front();
-        if (!batch.submitted)
-            submit(batch);
-        work->takeOldest();
-        for (std::size_t i = 0; i < batch.used; ++i) {
-            const ZipEntry &e = batch.entries[i];
+    // Each entry's message and result still come in archive order, once it
+    // is checked; a stop drops the checks made ahead: testing changes
+    // nothing.
+    AheadChecks ahead(file.fd(), file.size(), walk, std::max(workers - 1, 1u));
+    std::uint64_t index = 0;
+    walk(file, [&](const ZipEntry &e) {
+        const std::uint64_t i = index++;
+        bool going;
+        if (AheadChecks::leftToCaller(e)) {
+            going = testHere(file, e, buffer, reporter, passwords, outcome);
+        } else {
+            const std::optional<int> checked = ahead.take(i);
+            const int rc = checked ? *checked : CheckEntryData(file, e, std::string());
             if (reporter.entryStats(TOVO_ZIP_MSG_TESTING, e)) {
                 outcome.note(TOVO_ZIP_ERR_ABORTED);
-                return false;
-            }
-            if (!testResult(e, batch.codes[i], reporter, outcome))
-                return false;
-        }
-        spare.push_back(std::move(batch));
-        batches.pop_front();
-        return true;
-    };
-    bool going = true; // false once the run must stop
-    auto drain = [&] {
-        while (going && !batches.empty())
-            going = takeOldest();
-        return going;
-    };
-    walk([&](const ZipEntry &e) {
-        if (e.encrypted() || e.size >= 2 * ProgressStep) {
-            going = drain() && testHere(file, e, buffer, reporter, passwords, outcome);
-            return going;
-        }
-        if (batches.empty() || batches.back().submitted) {
-            if (batches.size() >= BatchesAhead)
-                going = takeOldest();
-            if (!going)
-                return false;
-            if (spare.empty()) {
-                batches.emplace_back();
+                going = false;
             } else {
-                batches.push_back(std::move(spare.back()));
-                spare.pop_back();
+                going = testResult(e, rc, reporter, outcome);
             }
-            batches.back().used = 0;
-            batches.back().bytes = 0;
-            batches.back().submitted = false;
         }
-        TestBatch &batch = batches.back();
-        if (batch.used == batch.entries.size())
-            batch.entries.emplace_back(e);
-        else
-            batch.entries[batch.used] = e; // into the room of an earlier entry
-        ++batch.used;
-        batch.bytes += e.compressedSize;
-        if (batch.used == BatchEntries || batch.bytes >= BatchBytes)
-            submit(batch);
-        return true;
+        ahead.done(i);
+        return going;
     });
-    drain();
 }
 
 // The directory a test read, kept for the next call: opening an archive in
@@ -301,12 +234,16 @@ bool everyEntryWithoutTable(ArchiveFile &file, const ReaderArgs &args, const str
     }
     Outcome outcome;
     int walkCode = TOVO_ZIP_OK;
-    const EntryWalk walk = [&](const std::function<bool(const ZipEntry &)> &visit) {
-        walkCode = VisitZipEntries(file, *dir, count, visit);
+    // Each thread walks with its own view of the archive; the code of the
+    // calling thread's walk is the one that counts.
+    const EntryWalk walk = [&](ArchiveFile &through, const std::function<bool(const ZipEntry &)> &visit) {
+        const int code = VisitZipEntries(through, *dir, count, visit);
+        if (&through == &file)
+            walkCode = code;
     };
     if (args.command == ReaderCommand::List) {
         if (sendComment(*dir, reporter, outcome))
-            walk([&](const ZipEntry &e) {
+            walk(file, [&](const ZipEntry &e) {
                 if (!reporter.entryStats(TOVO_ZIP_MSG_LISTING, e))
                     return true;
                 outcome.note(TOVO_ZIP_ERR_ABORTED);
@@ -362,7 +299,7 @@ int run(int argc, char **argv, TovoZipCallback callback, void *user)
     Outcome outcome;
     const std::vector<std::size_t> selected = selectEntries(dir, args, outcome);
     PasswordKeeper passwords(args.password);
-    const EntryWalk walk = [&](const std::function<bool(const ZipEntry &)> &visit) {
+    const EntryWalk walk = [&](ArchiveFile &, const std::function<bool(const ZipEntry &)> &visit) {
         for (const std::size_t i : selected) {
             if (!visit(dir.entries[i]))
                 return;

@@ -1,0 +1,157 @@
+#include "ziplib/reader/aheadchecks.h"
+
+#include <new>
+#include <string>
+
+#include "engine/zipcontract.h"
+#include "ziplib/common/archivefile.h"
+#include "ziplib/common/entrydata.h"
+#include "ziplib/common/zipdirectory.h"
+#include "ziplib/common/zipreport.h"
+
+namespace tovo::zip
+{
+namespace
+{
+
+// Entries a worker may be ahead of the calling thread, at most.
+constexpr std::uint64_t Ring = 1024;
+// Workers share the entries in blocks of this many, in turn.
+constexpr std::uint64_t Block = 64;
+// Entries right ahead of the calling thread are left to it: a worker
+// checking the very entry it reaches next would leave it waiting at each
+// entry. (A worker that keeps up runs further ahead.)
+constexpr std::uint64_t Lead = 24;
+// The calling thread tells how far it is every this many entries.
+constexpr std::uint64_t Step = 8;
+// Rounds the calling thread waits awake for a check being made (about
+// 100 microseconds) before it sleeps.
+constexpr int SpinLimit = 4000;
+
+// A short rest in a waiting loop that leaves the core to its sibling.
+inline void pause()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+} // namespace
+
+bool AheadChecks::leftToCaller(const ZipEntry &entry)
+{
+    return entry.encrypted() || entry.size >= 2 * ProgressStep;
+}
+
+AheadChecks::AheadChecks(int fd, std::uint64_t size, const EntryWalk &walk, unsigned workers)
+    : m_workers(workers), m_slots(new std::atomic<std::uint64_t>[Ring]), m_codes(new int[Ring])
+{
+    for (std::uint64_t s = 0; s < Ring; ++s)
+        m_slots[s].store(s << 2 | Free, std::memory_order_relaxed);
+    m_threads.reserve(workers);
+    for (unsigned k = 0; k < workers; ++k)
+        m_threads.emplace_back([this, k, fd, size, &walk] { work(k, fd, size, walk); });
+}
+
+AheadChecks::~AheadChecks()
+{
+    m_stop.store(true);
+    {
+        const std::lock_guard lock(m_mutex);
+        m_workerWake.notify_all();
+    }
+    for (std::thread &t : m_threads)
+        t.join();
+}
+
+void AheadChecks::work(unsigned worker, int fd, std::uint64_t size, const EntryWalk &walk)
+{
+    ArchiveFile file;
+    file.attach(fd, size);
+    std::uint64_t index = 0;
+    std::uint64_t seenDone = 0;
+    walk(file, [&](const ZipEntry &e) {
+        const std::uint64_t i = index++;
+        if (m_stop.load(std::memory_order_relaxed))
+            return false;
+        if ((i / Block) % m_workers != worker || leftToCaller(e))
+            return true;
+        // Room in the ring: the calling thread is done with the entry that
+        // used this slot before.
+        if (i >= (seenDone = m_done.load()) + Ring) {
+            std::unique_lock lock(m_mutex);
+            ++m_workersWaiting;
+            m_workerWake.wait(lock, [&] { return m_stop.load() || i < (seenDone = m_done.load()) + Ring; });
+            --m_workersWaiting;
+            if (m_stop.load())
+                return false;
+        }
+        if (i < seenDone + Lead)
+            return true; // close to the calling thread (or past it): left to it
+        std::atomic<std::uint64_t> &slot = m_slots[i % Ring];
+        std::uint64_t expected = i << 2 | Free;
+        if (!slot.compare_exchange_strong(expected, i << 2 | Checking))
+            return true; // the calling thread checks it
+        int code;
+        try {
+            code = CheckEntryData(file, e, std::string());
+        } catch (const std::bad_alloc &) {
+            code = TOVO_ZIP_ERR_MEMORY;
+        }
+        m_codes[i % Ring] = code;
+        slot.store(i << 2 | Checked);
+        wakeCaller();
+        return true;
+    });
+}
+
+void AheadChecks::wakeCaller()
+{
+    // The caller says it waits before it looks at the slot again, and the
+    // slot is written before this looks at that: one of the two sees the
+    // other's write.
+    if (m_callerWaiting.load()) {
+        const std::lock_guard lock(m_mutex);
+        m_callerWake.notify_one();
+    }
+}
+
+std::optional<int> AheadChecks::take(std::uint64_t index)
+{
+    std::atomic<std::uint64_t> &slot = m_slots[index % Ring];
+    std::uint64_t value = slot.load();
+    if (value == (index << 2 | Free) && slot.compare_exchange_strong(value, index << 2 | Checking))
+        return std::nullopt;
+    // A worker is checking it: most checks take microseconds, less than
+    // going to sleep and being woken again costs.
+    for (int spin = 0; value != (index << 2 | Checked) && spin < SpinLimit; ++spin) {
+        pause();
+        value = slot.load();
+    }
+    if (value != (index << 2 | Checked)) {
+        std::unique_lock lock(m_mutex);
+        m_callerWaiting.store(true);
+        m_callerWake.wait(lock, [&] { return slot.load() == (index << 2 | Checked); });
+        m_callerWaiting.store(false);
+    }
+    return m_codes[index % Ring];
+}
+
+void AheadChecks::done(std::uint64_t index)
+{
+    // The slot now serves the entry Ring places further on.
+    m_slots[index % Ring].store((index + Ring) << 2 | Free);
+    // Told every few entries: the workers read it at every entry, and each
+    // change takes its line from their caches.
+    if ((index + 1) % Step != 0 && m_workersWaiting.load() == 0)
+        return;
+    m_done.store(index + 1);
+    if (m_workersWaiting.load() > 0) {
+        const std::lock_guard lock(m_mutex);
+        m_workerWake.notify_all();
+    }
+}
+
+} // namespace tovo::zip

@@ -232,7 +232,10 @@ void TPrincipale::XZipListing(const TZipFileStats &stats)
     TotalSize += stats.Size;
     if (!HasPaths && name.contains(QLatin1Char('/')))
         HasPaths = true;
-    RespectRep->setEnabled(HasPaths);
+    // Set only when it changes: once per entry, it was a good part of the
+    // listing's time.
+    if (RespectRep->testAttribute(Qt::WA_ForceDisabled) == HasPaths)
+        RespectRep->setEnabled(HasPaths);
 }
 
 void TPrincipale::BtActuClick()

@@ -46,10 +46,10 @@ bool AheadChecks::leftToCaller(const ZipEntry &entry)
 }
 
 AheadChecks::AheadChecks(int fd, std::uint64_t size, const EntryWalk &walk, unsigned workers)
-    : m_workers(workers), m_slots(new std::atomic<std::uint64_t>[Ring]), m_codes(new int[Ring])
+    : m_workers(workers), m_slots(new std::atomic<std::uint64_t>[Ring])
 {
     for (std::uint64_t s = 0; s < Ring; ++s)
-        m_slots[s].store(s << 2 | Free, std::memory_order_relaxed);
+        m_slots[s].store(slotValue(s, Free), std::memory_order_relaxed);
     m_threads.reserve(workers);
     for (unsigned k = 0; k < workers; ++k)
         m_threads.emplace_back([this, k, fd, size, &walk] { work(k, fd, size, walk); });
@@ -91,8 +91,8 @@ void AheadChecks::work(unsigned worker, int fd, std::uint64_t size, const EntryW
         if (i < seenDone + Lead)
             return true; // close to the calling thread (or past it): left to it
         std::atomic<std::uint64_t> &slot = m_slots[i % Ring];
-        std::uint64_t expected = i << 2 | Free;
-        if (!slot.compare_exchange_strong(expected, i << 2 | Checking))
+        std::uint64_t expected = slotValue(i, Free);
+        if (!slot.compare_exchange_strong(expected, slotValue(i, Checking)))
             return true; // the calling thread checks it
         int code;
         try {
@@ -100,8 +100,7 @@ void AheadChecks::work(unsigned worker, int fd, std::uint64_t size, const EntryW
         } catch (const std::bad_alloc &) {
             code = TOVO_ZIP_ERR_MEMORY;
         }
-        m_codes[i % Ring] = code;
-        slot.store(i << 2 | Checked);
+        slot.store(slotValue(i, Checked, code));
         wakeCaller();
         return true;
     });
@@ -122,27 +121,31 @@ std::optional<int> AheadChecks::take(std::uint64_t index)
 {
     std::atomic<std::uint64_t> &slot = m_slots[index % Ring];
     std::uint64_t value = slot.load();
-    if (value == (index << 2 | Free) && slot.compare_exchange_strong(value, index << 2 | Checking))
+    if (value == slotValue(index, Free) && slot.compare_exchange_strong(value, slotValue(index, Checking)))
         return std::nullopt;
+    auto checked = [&] { return (value & ~CodeMask) == slotValue(index, Checked); };
     // A worker is checking it: most checks take microseconds, less than
     // going to sleep and being woken again costs.
-    for (int spin = 0; value != (index << 2 | Checked) && spin < SpinLimit; ++spin) {
+    for (int spin = 0; !checked() && spin < SpinLimit; ++spin) {
         pause();
         value = slot.load();
     }
-    if (value != (index << 2 | Checked)) {
+    if (!checked()) {
         std::unique_lock lock(m_mutex);
         m_callerWaiting.store(true);
-        m_callerWake.wait(lock, [&] { return slot.load() == (index << 2 | Checked); });
+        m_callerWake.wait(lock, [&] {
+            value = slot.load();
+            return checked();
+        });
         m_callerWaiting.store(false);
     }
-    return m_codes[index % Ring];
+    return int((value & CodeMask) >> 2);
 }
 
 void AheadChecks::done(std::uint64_t index)
 {
     // The slot now serves the entry Ring places further on.
-    m_slots[index % Ring].store((index + Ring) << 2 | Free);
+    m_slots[index % Ring].store(slotValue(index + Ring, Free));
     // Told every few entries: the workers read it at every entry, and each
     // change takes its line from their caches.
     if ((index + 1) % Step != 0 && m_workersWaiting.load() == 0)

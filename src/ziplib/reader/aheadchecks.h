@@ -52,13 +52,17 @@ private:
     void work(unsigned worker, int fd, std::uint64_t size, const EntryWalk &walk);
     void wakeCaller();
 
-    // Each ring slot holds (index << 2 | state) for the entry it serves.
+    // Each ring slot holds the index of the entry it serves, the code of its
+    // check once made (codes are below 65,536) and its state.
     static constexpr std::uint64_t Free = 0, Checking = 1, Checked = 2;
-    static constexpr std::uint64_t StateMask = 3;
+    static constexpr std::uint64_t CodeMask = 0xFFFFull << 2;
+    static constexpr std::uint64_t slotValue(std::uint64_t index, std::uint64_t state, int code = 0)
+    {
+        return index << 18 | std::uint64_t(std::uint16_t(code)) << 2 | state;
+    }
 
     const unsigned m_workers;
     std::unique_ptr<std::atomic<std::uint64_t>[]> m_slots; // Ring of them
-    std::unique_ptr<int[]> m_codes;                        // written before the slot says Checked
     // Each on a line of its own: the calling thread writes m_done at every
     // entry, which must not take the others from the workers' caches.
     alignas(64) std::atomic<std::uint64_t> m_done{0}; // entries the calling thread is done with

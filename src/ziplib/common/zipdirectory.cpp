@@ -600,7 +600,8 @@ int ReadZipDirectory(ArchiveFile &file, ZipDirectory &dir)
     }
 }
 
-int CheckZipDirectory(ArchiveFile &file, ZipDirectory &dir, std::uint64_t &count, bool &checked)
+int CheckZipDirectory(ArchiveFile &file, ZipDirectory &dir, std::uint64_t &count, bool &checked,
+                      const std::function<void(std::uint64_t expected)> &located)
 {
     count = 0;
     checked = false;
@@ -608,6 +609,8 @@ int CheckZipDirectory(ArchiveFile &file, ZipDirectory &dir, std::uint64_t &count
         std::uint64_t expected = 0;
         if (int rc = locateDirectory(file, dir, expected))
             return rc;
+        if (located)
+            located(expected);
         LayoutWalk layout;
         layout.fileSize = dir.fileSize;
         ZipEntry e;

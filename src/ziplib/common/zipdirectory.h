@@ -98,7 +98,13 @@ int ReadZipDirectory(ArchiveFile &file, ZipDirectory &dir);
 // have read it (spanEnd included), until visit returns false. The entry
 // lives only during the call. It returns 0 or the code of a directory that
 // changed since the check.
-int CheckZipDirectory(ArchiveFile &file, ZipDirectory &dir, std::uint64_t &count, bool &checked);
+// located, when given, is called once dir is filled, before the walk, with
+// the entry count of the end record (which a directory that checks out
+// holds, give or take multiples of 65,536 without ZIP64): the caller may
+// start reading entries ahead, whose results count only if the check
+// passes.
+int CheckZipDirectory(ArchiveFile &file, ZipDirectory &dir, std::uint64_t &count, bool &checked,
+                      const std::function<void(std::uint64_t expected)> &located = {});
 int VisitZipEntries(ArchiveFile &file, const ZipDirectory &dir, std::uint64_t count,
                     const std::function<bool(const ZipEntry &)> &visit);
 

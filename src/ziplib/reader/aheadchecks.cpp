@@ -15,7 +15,7 @@ namespace
 {
 
 // Entries a worker may be ahead of the calling thread, at most.
-constexpr std::uint64_t Ring = 1024;
+constexpr std::uint64_t Ring = 16384;
 // Workers share the entries in blocks of this many, in turn.
 constexpr std::uint64_t Block = 64;
 // Entries right ahead of the calling thread are left to it: a worker

@@ -128,21 +128,33 @@ bool testHere(ArchiveFile &file, const ZipEntry &e, std::vector<unsigned char> &
     return testResult(e, rc, reporter, outcome);
 }
 
+// Workers that check the entries of walk ahead of the calling thread, or
+// null when the run goes without (see WorkerCount); one core is left to
+// the calling thread.
+std::unique_ptr<AheadChecks> startAheadChecks(ArchiveFile &file, const EntryWalk &walk)
+{
+    const unsigned workers = WorkerCount();
+    if (workers == 0)
+        return nullptr;
+    return std::make_unique<AheadChecks>(file.fd(), file.size(), walk, std::max(workers - 1, 1u));
+}
+
+// Tests the entries of walk, count of them; ahead, when given, was started
+// on the same walk.
 void testEntries(ArchiveFile &file, const EntryWalk &walk, std::uint64_t count, Reporter &reporter,
-                 PasswordKeeper &passwords, Outcome &outcome)
+                 PasswordKeeper &passwords, Outcome &outcome, std::unique_ptr<AheadChecks> ahead = nullptr)
 {
     std::vector<unsigned char> buffer(256 * 1024);
-    // Workers check entries ahead while this thread sends the messages (and
-    // checks what they have not reached); one core is left to this thread.
-    const unsigned workers = WorkerCount();
-    if (workers == 0 || count < 2) {
+    if (!ahead && count >= 2)
+        ahead = startAheadChecks(file, walk);
+    if (!ahead || count < 2) {
+        ahead.reset();
         walk(file, [&](const ZipEntry &e) { return testHere(file, e, buffer, reporter, passwords, outcome); });
         return;
     }
     // Each entry's message and result still come in archive order, once it
     // is checked; a stop drops the checks made ahead: testing changes
     // nothing.
-    AheadChecks ahead(file.fd(), file.size(), walk, std::max(workers - 1, 1u));
     std::uint64_t index = 0;
     walk(file, [&](const ZipEntry &e) {
         const std::uint64_t i = index++;
@@ -150,7 +162,7 @@ void testEntries(ArchiveFile &file, const EntryWalk &walk, std::uint64_t count, 
         if (AheadChecks::leftToCaller(e)) {
             going = testHere(file, e, buffer, reporter, passwords, outcome);
         } else {
-            const std::optional<int> checked = ahead.take(i);
+            const std::optional<int> checked = ahead->take(i);
             const int rc = checked ? *checked : CheckEntryData(file, e, std::string());
             if (reporter.entryStats(TOVO_ZIP_MSG_TESTING, e)) {
                 outcome.note(TOVO_ZIP_ERR_ABORTED);
@@ -159,7 +171,7 @@ void testEntries(ArchiveFile &file, const EntryWalk &walk, std::uint64_t count, 
                 going = testResult(e, rc, reporter, outcome);
             }
         }
-        ahead.done(i);
+        ahead->done(i);
         return going;
     });
 }
@@ -219,10 +231,30 @@ bool everyEntryWithoutTable(ArchiveFile &file, const ReaderArgs &args, const str
 {
     std::unique_ptr<ZipDirectory> dir = std::move(held);
     std::uint64_t count = heldCount;
+    // The count the walks go by: the end record's until the check has
+    // counted the records.
+    std::uint64_t walkCount = heldCount;
+    int walkCode = TOVO_ZIP_OK;
+    // Each thread walks with its own view of the archive; the code of the
+    // calling thread's walk is the one that counts.
+    const EntryWalk walk = [&](ArchiveFile &through, const std::function<bool(const ZipEntry &)> &visit) {
+        const int code = VisitZipEntries(through, *dir, walkCount, visit);
+        if (&through == &file)
+            walkCode = code;
+    };
+    std::unique_ptr<AheadChecks> ahead;
     if (!dir) {
         dir = std::make_unique<ZipDirectory>();
         bool checked = false;
-        rc = CheckZipDirectory(file, *dir, count, checked);
+        // A test starts checking entries while the directory is checked:
+        // nothing is reported before the check passes, and the checks made
+        // ahead are dropped when it does not.
+        const bool testing = args.command == ReaderCommand::Test;
+        rc = CheckZipDirectory(file, *dir, count, checked, [&](std::uint64_t expected) {
+            walkCount = expected;
+            if (testing && expected >= 2)
+                ahead = startAheadChecks(file, walk);
+        });
         if (rc != TOVO_ZIP_OK)
             return true;
         if (!checked)
@@ -233,14 +265,6 @@ bool everyEntryWithoutTable(ArchiveFile &file, const ReaderArgs &args, const str
         return true;
     }
     Outcome outcome;
-    int walkCode = TOVO_ZIP_OK;
-    // Each thread walks with its own view of the archive; the code of the
-    // calling thread's walk is the one that counts.
-    const EntryWalk walk = [&](ArchiveFile &through, const std::function<bool(const ZipEntry &)> &visit) {
-        const int code = VisitZipEntries(through, *dir, count, visit);
-        if (&through == &file)
-            walkCode = code;
-    };
     if (args.command == ReaderCommand::List) {
         if (sendComment(*dir, reporter, outcome))
             walk(file, [&](const ZipEntry &e) {
@@ -251,7 +275,7 @@ bool everyEntryWithoutTable(ArchiveFile &file, const ReaderArgs &args, const str
             });
     } else {
         PasswordKeeper passwords(args.password);
-        testEntries(file, walk, count, reporter, passwords, outcome);
+        testEntries(file, walk, count, reporter, passwords, outcome, std::move(ahead));
     }
     outcome.note(walkCode);
     rc = outcome.code();

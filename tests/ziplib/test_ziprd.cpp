@@ -500,6 +500,43 @@ TEST(ReaderDamage, ListingFollowsTheDirectory)
     }
 }
 
+// The listing that follows a test of every entry is made from what the test
+// read: it must be the listing made without a test, field by field.
+TEST(ReaderDamage, ListingAfterTestIsTheListing)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(python(QStringLiteral("import zipfile\n"
+                                      "with zipfile.ZipFile('a.zip', 'w') as z:\n"
+                                      "    z.comment = 'Archive \\u00e9t\\u00e9'.encode()\n"
+                                      "    for i, name in enumerate(['d/', 'd/\\u00e9t\\u00e9.txt', 'ro.txt', 'x.bin']):\n"
+                                      "        info = zipfile.ZipInfo(name, (2020 + i, 1 + i, 2, 3, 4, 6 * i))\n"
+                                      "        info.comment = ('note %d' % i).encode() if i % 2 else b''\n"
+                                      "        info.external_attr = (0o100444 if name == 'ro.txt' else 0o100644) << 16\n"
+                                      "        z.writestr(info, name * 50, zipfile.ZIP_DEFLATED if i > 1 else zipfile.ZIP_STORED)\n"),
+                       {}, tmp.path()));
+    const QString archive = tmp.filePath(QStringLiteral("a.zip"));
+    auto fields = [](const QList<TZipFileStats> &events) {
+        QStringList out;
+        for (const TZipFileStats &s : events)
+            out << QStringLiteral("%1|%2|%3|%4|%5|%6")
+                       .arg(s.FileName)
+                       .arg(s.Size)
+                       .arg(s.CompressedSize)
+                       .arg(int(s.Attributes))
+                       .arg(s.DateTime.toString(Qt::ISODate), s.Comment);
+        return out;
+    };
+    Reader r;
+    ASSERT_EQ(r.list(archive), 0);
+    const QStringList alone = fields(r.listed);
+    ASSERT_EQ(alone.size(), 4);
+    ClearArchiveCommentBuffer();
+    ASSERT_EQ(r.test(archive), 0);
+    ASSERT_EQ(r.list(archive), 0);
+    EXPECT_EQ(fields(r.listed), alone);
+    EXPECT_EQ(ArchiveCommentBuffer(), QStringLiteral("Archive \u00e9t\u00e9"));
+}
+
 // The window lists right after a test; the listing shows the archive as it
 // is then, whatever happened to the file in between.
 TEST(ReaderDamage, ListingAfterTestShowsTheFileAsItIsNow)

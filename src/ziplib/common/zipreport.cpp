@@ -19,16 +19,24 @@ bool Reporter::fileStats(int message, const std::string &name, std::int64_t size
                          std::int64_t bytesDone, std::uint8_t attributes, std::uint32_t dosDateTime,
                          const std::string *comment)
 {
+    return fileStats(message, name.c_str(), size, compressedSize, bytesDone, attributes, dosDateTime,
+                     comment ? std::string_view(*comment) : std::string_view());
+}
+
+bool Reporter::fileStats(int message, const char *name, std::int64_t size, std::int64_t compressedSize,
+                         std::int64_t bytesDone, std::uint8_t attributes, std::uint32_t dosDateTime,
+                         std::string_view comment)
+{
     TovoZipFileStatsData block{};
-    block.fileName = name.c_str();
+    block.fileName = name;
     block.size = size;
     block.compressedSize = compressedSize;
     block.bytesDone = bytesDone;
     block.attributes = attributes;
     block.dosDateTime = dosDateTime;
-    if (comment && !comment->empty()) {
-        block.comment = comment->data();
-        block.commentLength = std::uint16_t(std::min<std::size_t>(comment->size(), 0xFFFF));
+    if (!comment.empty()) {
+        block.comment = comment.data();
+        block.commentLength = std::uint16_t(std::min<std::size_t>(comment.size(), 0xFFFF));
     }
     return send(message, &block);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/zipcontract.h"
 
@@ -31,6 +32,10 @@ public:
     bool fileStats(int message, const std::string &name, std::int64_t size, std::int64_t compressedSize,
                    std::int64_t bytesDone, std::uint8_t attributes, std::uint32_t dosDateTime,
                    const std::string *comment = nullptr);
+    // The same with the name as a string ending in NUL and the comment as bytes.
+    bool fileStats(int message, const char *name, std::int64_t size, std::int64_t compressedSize,
+                   std::int64_t bytesDone, std::uint8_t attributes, std::uint32_t dosDateTime,
+                   std::string_view comment);
     // The same for an archive entry (its name, sizes, attributes, date, comment).
     bool entryStats(int message, const ZipEntry &entry, std::int64_t bytesDone = 0);
 

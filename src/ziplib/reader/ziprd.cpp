@@ -183,12 +183,58 @@ void testEntries(ArchiveFile &file, const EntryWalk &walk, std::uint64_t count, 
 // next call takes it, whatever it does, and uses it only for the same file
 // unchanged (same inode, size, modification and change times); otherwise
 // it is dropped.
+// What a listing sends for each entry, gathered by a test of every entry
+// for the listing that follows it: that listing then reads no directory.
+struct ListingCache {
+    // Directories larger than this are read again rather than kept.
+    static constexpr std::uint64_t MaxDirectory = 256 * 1024 * 1024;
+
+    struct Item {
+        std::uint64_t size = 0;
+        std::uint64_t compressedSize = 0;
+        std::uint32_t dosDateTime = 0;
+        std::uint32_t nameAt = 0; // in text, ending in NUL
+        std::uint32_t commentAt = 0;
+        std::uint32_t commentLength = 0;
+        std::uint8_t attributes = 0;
+    };
+    std::string text; // names and comments
+    std::vector<Item> items;
+
+    void add(const ZipEntry &e)
+    {
+        Item item;
+        item.size = e.size;
+        item.compressedSize = e.compressedSize;
+        item.dosDateTime = e.dosDateTime;
+        item.attributes = e.dosAttributes();
+        item.nameAt = std::uint32_t(text.size());
+        text.append(e.name.c_str(), e.name.size() + 1);
+        item.commentAt = std::uint32_t(text.size());
+        item.commentLength = std::uint32_t(e.comment.size());
+        text += e.comment;
+        items.push_back(item);
+    }
+};
+
+void listFromCache(const ListingCache &listing, Reporter &reporter, Outcome &outcome)
+{
+    const std::string_view text = listing.text;
+    for (const ListingCache::Item &item : listing.items) {
+        if (reporter.fileStats(TOVO_ZIP_MSG_LISTING, text.data() + item.nameAt, std::int64_t(item.size),
+                               std::int64_t(item.compressedSize), 0, item.attributes, item.dosDateTime,
+                               text.substr(item.commentAt, item.commentLength)))
+            return outcome.note(TOVO_ZIP_ERR_ABORTED);
+    }
+}
+
 struct KeptDirectory {
     std::string path;
     struct stat identity {};
     std::unique_ptr<ZipDirectory> dir;
     bool checkedOnly = false; // dir holds no entries: count of them, walked in order
     std::uint64_t count = 0;
+    std::unique_ptr<ListingCache> listing; // with checkedOnly, when the test gathered it
 };
 
 std::mutex keptMutex;
@@ -226,21 +272,29 @@ void keepDirectory(KeptDirectory directory)
 // CheckZipDirectory). False when they cannot: nothing was sent and rc is
 // not set. held is a directory a test checked, or null.
 bool everyEntryWithoutTable(ArchiveFile &file, const ReaderArgs &args, const struct stat *identity,
-                            std::unique_ptr<ZipDirectory> held, std::uint64_t heldCount, Reporter &reporter,
-                            int &rc)
+                            KeptDirectory held, Reporter &reporter, int &rc)
 {
-    std::unique_ptr<ZipDirectory> dir = std::move(held);
-    std::uint64_t count = heldCount;
+    std::unique_ptr<ZipDirectory> dir = std::move(held.dir);
+    std::uint64_t count = held.count;
     // The count the walks go by: the end record's until the check has
     // counted the records.
-    std::uint64_t walkCount = heldCount;
+    std::uint64_t walkCount = held.count;
     int walkCode = TOVO_ZIP_OK;
+    // What the calling thread's walk of a test gathers for the listing.
+    std::unique_ptr<ListingCache> listing;
     // Each thread walks with its own view of the archive; the code of the
     // calling thread's walk is the one that counts.
     const EntryWalk walk = [&](ArchiveFile &through, const std::function<bool(const ZipEntry &)> &visit) {
-        const int code = VisitZipEntries(through, *dir, walkCount, visit);
-        if (&through == &file)
-            walkCode = code;
+        if (&through != &file) {
+            VisitZipEntries(through, *dir, walkCount, visit);
+        } else if (listing) {
+            walkCode = VisitZipEntries(through, *dir, walkCount, [&](const ZipEntry &e) {
+                listing->add(e);
+                return visit(e);
+            });
+        } else {
+            walkCode = VisitZipEntries(through, *dir, walkCount, visit);
+        }
     };
     std::unique_ptr<AheadChecks> ahead;
     if (!dir) {
@@ -265,7 +319,10 @@ bool everyEntryWithoutTable(ArchiveFile &file, const ReaderArgs &args, const str
         return true;
     }
     Outcome outcome;
-    if (args.command == ReaderCommand::List) {
+    if (args.command == ReaderCommand::List && held.listing) {
+        if (sendComment(*dir, reporter, outcome))
+            listFromCache(*held.listing, reporter, outcome);
+    } else if (args.command == ReaderCommand::List) {
         if (sendComment(*dir, reporter, outcome))
             walk(file, [&](const ZipEntry &e) {
                 if (!reporter.entryStats(TOVO_ZIP_MSG_LISTING, e))
@@ -274,14 +331,22 @@ bool everyEntryWithoutTable(ArchiveFile &file, const ReaderArgs &args, const str
                 return false;
             });
     } else {
+        if (identity && dir->centralSize <= ListingCache::MaxDirectory) {
+            listing = std::make_unique<ListingCache>();
+            listing->items.reserve(std::size_t(count));
+            listing->text.reserve(std::size_t(dir->centralSize));
+        }
         PasswordKeeper passwords(args.password);
         testEntries(file, walk, count, reporter, passwords, outcome, std::move(ahead));
     }
     outcome.note(walkCode);
     rc = outcome.code();
     // A listing usually follows a test; a failed or stopped test is not.
-    if (args.command == ReaderCommand::Test && identity && rc < 100)
-        keepDirectory(KeptDirectory{args.archive, *identity, std::move(dir), true, count});
+    if (args.command == ReaderCommand::Test && identity && rc < 100) {
+        if (listing && listing->items.size() != count)
+            listing.reset();
+        keepDirectory(KeptDirectory{args.archive, *identity, std::move(dir), true, count, std::move(listing)});
+    }
     return true;
 }
 
@@ -306,11 +371,10 @@ int run(int argc, char **argv, TovoZipCallback callback, void *user)
         held = KeptDirectory(); // a table is needed
     if (everyEntry && (!held.dir || held.checkedOnly)) {
         int rc = TOVO_ZIP_OK;
-        if (everyEntryWithoutTable(file, args, identified ? &identity : nullptr, std::move(held.dir), held.count,
-                                   reporter, rc))
+        if (everyEntryWithoutTable(file, args, identified ? &identity : nullptr, std::move(held), reporter, rc))
             return rc;
     }
-    std::unique_ptr<ZipDirectory> table = std::move(held.dir);
+    std::unique_ptr<ZipDirectory> table = std::move(held.dir); // a table a test kept, if any
     if (!table) {
         table = std::make_unique<ZipDirectory>();
         if (int rc = ReadZipDirectory(file, *table))
@@ -337,7 +401,7 @@ int run(int argc, char **argv, TovoZipCallback callback, void *user)
         testEntries(file, walk, selected.size(), reporter, passwords, outcome);
         // A listing usually follows; a failed or stopped test is not.
         if (identified && outcome.code() < 100)
-            keepDirectory(KeptDirectory{args.archive, identity, std::move(table), false, 0});
+            keepDirectory(KeptDirectory{args.archive, identity, std::move(table), false, 0, nullptr});
         break;
     case ReaderCommand::Extract:
         ExtractEntries(file, dir, selected, args, reporter, passwords, outcome);

@@ -24,9 +24,11 @@ constexpr std::uint64_t Block = 64;
 constexpr std::uint64_t Lead = 24;
 // The calling thread tells how far it is every this many entries.
 constexpr std::uint64_t Step = 8;
-// Rounds the calling thread waits awake for a check being made (about
-// 100 microseconds) before it sleeps.
-constexpr int SpinLimit = 4000;
+// Rounds the calling thread waits for a check being made (a round is a few
+// tens of nanoseconds): this many, and one more per this many bytes of the
+// entry.
+constexpr std::uint64_t SpinRounds = 256;
+constexpr std::uint64_t SpinBytesPerRound = 64;
 
 // A short rest in a waiting loop that leaves the core to its sibling.
 inline void pause()
@@ -100,44 +102,32 @@ void AheadChecks::work(unsigned worker, int fd, std::uint64_t size, const EntryW
         } catch (const std::bad_alloc &) {
             code = TOVO_ZIP_ERR_MEMORY;
         }
-        slot.store(slotValue(i, Checked, code));
-        wakeCaller();
+        // Unless the calling thread took the entry back meanwhile.
+        expected = slotValue(i, Checking);
+        slot.compare_exchange_strong(expected, slotValue(i, Checked, code));
         return true;
     });
 }
 
-void AheadChecks::wakeCaller()
-{
-    // The caller says it waits before it looks at the slot again, and the
-    // slot is written before this looks at that: one of the two sees the
-    // other's write.
-    if (m_callerWaiting.load()) {
-        const std::lock_guard lock(m_mutex);
-        m_callerWake.notify_one();
-    }
-}
-
-std::optional<int> AheadChecks::take(std::uint64_t index)
+std::optional<int> AheadChecks::take(std::uint64_t index, std::uint64_t size)
 {
     std::atomic<std::uint64_t> &slot = m_slots[index % Ring];
     std::uint64_t value = slot.load();
-    if (value == slotValue(index, Free) && slot.compare_exchange_strong(value, slotValue(index, Checking)))
+    if (value == slotValue(index, Free) && slot.compare_exchange_strong(value, slotValue(index, Taken)))
         return std::nullopt;
-    auto checked = [&] { return (value & ~CodeMask) == slotValue(index, Checked); };
-    // A worker is checking it: most checks take microseconds, less than
-    // going to sleep and being woken again costs.
-    for (int spin = 0; !checked() && spin < SpinLimit; ++spin) {
+    // A worker is checking it: for about as long as such a check takes, its
+    // result is waited for; then the calling thread takes the entry back and
+    // checks it itself rather than wait for a worker the system may have
+    // put aside.
+    const std::uint64_t rounds = SpinRounds + size / SpinBytesPerRound;
+    for (std::uint64_t round = 0; value == slotValue(index, Checking); ++round) {
+        if (round == rounds) {
+            if (slot.compare_exchange_strong(value, slotValue(index, Taken)))
+                return std::nullopt;
+            break; // checked meanwhile
+        }
         pause();
         value = slot.load();
-    }
-    if (!checked()) {
-        std::unique_lock lock(m_mutex);
-        m_callerWaiting.store(true);
-        m_callerWake.wait(lock, [&] {
-            value = slot.load();
-            return checked();
-        });
-        m_callerWaiting.store(false);
     }
     return int((value & CodeMask) >> 2);
 }

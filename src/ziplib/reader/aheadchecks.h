@@ -39,22 +39,23 @@ public:
     AheadChecks(const AheadChecks &) = delete;
     AheadChecks &operator=(const AheadChecks &) = delete;
 
-    // The code of the check of the index-th entry of the walk, waiting for
-    // a worker that is checking it; nothing when no worker took it (the
-    // calling thread then checks it, and no worker will). Indexes are taken
-    // in order, each once, and never for an entry left to the caller.
-    std::optional<int> take(std::uint64_t index);
+    // The code of the check of the index-th entry of the walk (of size
+    // bytes), waiting a little for a worker that is checking it; nothing
+    // when no worker checked it (the calling thread then checks it, and no
+    // worker's result will count). Indexes are taken in order, each once,
+    // and never for an entry left to the caller.
+    std::optional<int> take(std::uint64_t index, std::uint64_t size);
     // The calling thread is done with the index-th entry (taken or not):
     // workers may run that much further ahead.
     void done(std::uint64_t index);
 
 private:
     void work(unsigned worker, int fd, std::uint64_t size, const EntryWalk &walk);
-    void wakeCaller();
 
     // Each ring slot holds the index of the entry it serves, the code of its
-    // check once made (codes are below 65,536) and its state.
-    static constexpr std::uint64_t Free = 0, Checking = 1, Checked = 2;
+    // check once made (codes are below 65,536) and its state: free, being
+    // checked by a worker, checked, or taken by the calling thread.
+    static constexpr std::uint64_t Free = 0, Checking = 1, Checked = 2, Taken = 3;
     static constexpr std::uint64_t CodeMask = 0xFFFFull << 2;
     static constexpr std::uint64_t slotValue(std::uint64_t index, std::uint64_t state, int code = 0)
     {
@@ -67,10 +68,8 @@ private:
     // entry, which must not take the others from the workers' caches.
     alignas(64) std::atomic<std::uint64_t> m_done{0}; // entries the calling thread is done with
     alignas(64) std::atomic<bool> m_stop{false};
-    alignas(64) std::atomic<bool> m_callerWaiting{false};
     alignas(64) std::atomic<unsigned> m_workersWaiting{0};
     std::mutex m_mutex;
-    std::condition_variable m_callerWake;
     std::condition_variable m_workerWake;
     std::vector<std::thread> m_threads;
 };

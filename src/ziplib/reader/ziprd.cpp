@@ -162,7 +162,7 @@ void testEntries(ArchiveFile &file, const EntryWalk &walk, std::uint64_t count, 
         if (AheadChecks::leftToCaller(e)) {
             going = testHere(file, e, buffer, reporter, passwords, outcome);
         } else {
-            const std::optional<int> checked = ahead->take(i);
+            const std::optional<int> checked = ahead->take(i, e.compressedSize + e.size);
             const int rc = checked ? *checked : CheckEntryData(file, e, std::string());
             if (reporter.entryStats(TOVO_ZIP_MSG_TESTING, e)) {
                 outcome.note(TOVO_ZIP_ERR_ABORTED);

@@ -106,8 +106,14 @@ public:
     {
         ArchiveFile file;
         file.attach(fd, size);
+        // Every check of a reading, without a table of the entries when
+        // their data follow the directory's order (as written here).
         ZipDirectory dir;
-        if (ReadZipDirectory(file, dir) != 0 || dir.entries.size() != m_expected)
+        std::uint64_t count = 0;
+        bool checked = false;
+        if (CheckZipDirectory(file, dir, count, checked) != 0 || count != m_expected)
+            return TOVO_ZIP_ERR_VERIFY;
+        if (!checked && ReadZipDirectory(file, dir) != 0)
             return TOVO_ZIP_ERR_VERIFY;
         if (!m_dataToCheck || m_dataToCheck->empty())
             return TOVO_ZIP_OK;

@@ -64,8 +64,10 @@ public:
     // answer of the callback is 1. Cleared before and after each module call.
     bool Abort = false;
     // Least time in milliseconds between two rounds of the event loop run
-    // from the callback (the first message of a command always gets one).
-    int DispatchInterval = 15;
+    // from the callback (the first message of a command always gets one):
+    // 25 rounds a second keep the window and the stop button responsive,
+    // and each round may repaint the whole window.
+    int DispatchInterval = 40;
     // True when the last command found no module or no entry (result 240).
     bool LibraryMissing() const { return m_libraryMissing; }
     // What the last messages 70 and 90 delivered.

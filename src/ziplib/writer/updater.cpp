@@ -448,7 +448,9 @@ int RunAdd(const WriterArgs &args, Reporter &reporter)
     order.reserve(deflated.size());
     for (const auto &d : deflated)
         order.push_back(d.second);
-    DeflateAhead ahead(std::move(order), args.level, WorkerCount());
+    // No threads when there is nothing to deflate (stored files, folders).
+    const unsigned workers = order.empty() ? 0 : WorkerCount();
+    DeflateAhead ahead(std::move(order), args.level, workers);
     run.ahead = &ahead;
 
     // A file found replaced or gone when its turn came fails libzip's write;

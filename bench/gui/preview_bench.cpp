@@ -29,26 +29,10 @@ int main(int argc, char **argv)
     }
     tovo::ScriptedMessageService boxes;
     tovo::TPrincipale *w = tovo::bench::StartMainWindow(argv[1]);
-    w->NomFic->setText(QString::fromLocal8Bit(argv[2]));
-    w->BtActuClick();
-    int row = -1;
-    for (int i = 0; i < w->Entries->count(); ++i) {
-        if (w->Entries->fullName(i) == QString::fromLocal8Bit(argv[3]))
-            row = i;
-    }
-    if (row < 0) {
-        std::fprintf(stderr, "entry not found\n");
+    if (!tovo::bench::SelectEntry(w, argv[2], argv[3]))
         return 2;
-    }
-    w->ListeficsZip->setCurrentIndex(w->Entries->index(row));
-    QApplication::processEvents();
 
-    // The peak from here on only.
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-    clear.close();
-    const long idle = tovo::bench::StatusKiB("VmRSS:");
+    const long idle = tovo::bench::ResetPeak();
     QElapsedTimer timer;
     timer.start();
     w->ListeFicsZipClick();

@@ -582,15 +582,25 @@ int Extraction::writeData(const ZipEntry &e, int dirFd, const std::string &leaf,
         return TOVO_ZIP_ERR_ABORTED;
 
     std::string temp;
-    Fd out;
-    if (!createTemporary(dirFd, e, temp, out))
-        return TOVO_ZIP_WARN_SKIPPED;
-    std::uint64_t nextProgress = ProgressStep;
-    if (int rc = copyData(reader, e, out, m_buffer,
-                          [&](std::uint64_t done) { return ReportProgress(m_reporter, e, done, nextProgress); })) {
+    for (;;) {
+        Fd out;
+        if (!createTemporary(dirFd, e, temp, out))
+            return TOVO_ZIP_WARN_SKIPPED;
+        std::uint64_t nextProgress = ProgressStep;
+        const int rc = copyData(reader, e, out, m_buffer, [&](std::uint64_t done) {
+            return ReportProgress(m_reporter, e, done, nextProgress);
+        });
+        if (rc == TOVO_ZIP_OK) {
+            m_passwords.readAgain(e, rc);
+            break;
+        }
         out.reset();
         unlinkat(dirFd, temp.c_str(), 0);
-        return rc;
+        if (!m_passwords.readAgain(e, rc))
+            return rc;
+        // The password was wrong after all: asked again, the entry starts over.
+        if (int again = m_passwords.open(reader, m_file, e, m_reporter))
+            return again;
     }
     if (renameat(dirFd, temp.c_str(), dirFd, leaf.c_str()) != 0) {
         // A full or failing disk stops the run like a failed write; another

@@ -2,7 +2,9 @@
 // and the password used for encrypted entries.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tovo::zip
 {
@@ -41,8 +43,25 @@ public:
     // when a callback asked to stop.
     int open(EntryDataReader &reader, ArchiveFile &file, const ZipEntry &entry, Reporter &reporter);
 
+    // Told how reading entry, opened by open, ended (rc). Returns true when
+    // the entry is to be opened and read again. A password check lets some
+    // wrong passwords through (one in 256 for traditional encryption, one in
+    // 65,536 for AES), and the data then fails its check: encrypted data
+    // that fails under a password no entry has yet been read with is taken
+    // for a wrong password, and the next open asks again. Under a password
+    // it already failed with, or one another entry was read with, the data
+    // is damaged.
+    bool readAgain(const ZipEntry &entry, int rc);
+
 private:
+    bool failedHere(const std::string &password) const;
+
     std::string m_password;
+    std::string m_proven; // the last password an encrypted entry was read with
+    std::vector<std::string> m_failedHere; // passwords the current entry's data failed under
+    std::uint64_t m_failedAt = NoEntry; // the local header offset of that entry
+    static constexpr std::uint64_t NoEntry = ~std::uint64_t(0);
+    bool m_askAgain = false;
     bool m_gaveUp = false;
 };
 

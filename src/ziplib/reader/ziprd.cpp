@@ -114,17 +114,20 @@ bool testHere(ArchiveFile &file, const ZipEntry &e, std::vector<unsigned char> &
         outcome.note(TOVO_ZIP_ERR_ABORTED);
         return false;
     }
-    EntryDataReader reader;
-    int rc = passwords.open(reader, file, e, reporter);
-    std::uint64_t nextProgress = ProgressStep;
-    while (rc == TOVO_ZIP_OK) {
-        std::size_t got = 0;
-        rc = reader.read(buffer.data(), buffer.size(), got);
-        if (rc != TOVO_ZIP_OK || got == 0)
-            break;
-        if (ReportProgress(reporter, e, reader.produced(), nextProgress))
-            rc = TOVO_ZIP_ERR_ABORTED;
-    }
+    int rc;
+    do {
+        EntryDataReader reader;
+        rc = passwords.open(reader, file, e, reporter);
+        std::uint64_t nextProgress = ProgressStep;
+        while (rc == TOVO_ZIP_OK) {
+            std::size_t got = 0;
+            rc = reader.read(buffer.data(), buffer.size(), got);
+            if (rc != TOVO_ZIP_OK || got == 0)
+                break;
+            if (ReportProgress(reporter, e, reader.produced(), nextProgress))
+                rc = TOVO_ZIP_ERR_ABORTED;
+        }
+    } while (passwords.readAgain(e, rc));
     return testResult(e, rc, reporter, outcome);
 }
 

@@ -1,5 +1,5 @@
-// The label store: record format, the creation, update and read passes, and
-// every fault that must stop the program.
+// The label store: codec and record format, the creation, update and read
+// passes, and every fault that must stop the program.
 #include "shell/cp1252.h"
 #include "shell/labelstore.h"
 #include "support/testfiles.h"
@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -36,42 +37,27 @@ protected:
     LabelLoadResult load() const { return LoadLabelFiles(dir.path()); }
 };
 
-TEST(LabelCodec, Cp1252TellsItselfFromLatin1)
+TEST(LabelCodec, Cp1252TransformAndRecordLayout)
 {
     const QString text = QStringLiteral("c\u0153ur \u2019 \u20AC \u00e7a");
-    const QByteArray bytes = toCp1252(text);
-    EXPECT_EQ(bytes, QByteArray("c\x9c" "ur \x92 \x80 \xe7" "a"));
-    EXPECT_EQ(fromCp1252(bytes), text);
+    EXPECT_EQ(toCp1252(text), QByteArray("c\x9c" "ur \x92 \x80 \xe7" "a"));
+    EXPECT_EQ(fromCp1252(toCp1252(text)), text);
     EXPECT_EQ(toCp1252(QStringLiteral("\u4e2d")), QByteArray("?"));
-}
 
-TEST(LabelCodec, TransformIsKeyedAndReversible)
-{
+    // Keyed by the key's low 16 bits only, and reversible.
     const QByteArray plain = QByteArray("Tovo v4.4").leftJustified(LabelTextSize, ' ');
     const QByteArray a = transformLabelText(plain, 1234);
-    const QByteArray b = transformLabelText(plain, 4321);
-    EXPECT_NE(a, plain);
-    EXPECT_NE(a, b);
-    EXPECT_EQ(untransformLabelText(a, 1234), plain);
-    EXPECT_EQ(untransformLabelText(a, 1234 + 0x10000), plain); // only the low 16 bits count
+    EXPECT_NE(a, transformLabelText(plain, 4321));
+    EXPECT_EQ(untransformLabelText(a, 1234 + 0x10000), plain);
     EXPECT_NE(untransformLabelText(a, 1235), plain);
-}
 
-TEST(LabelCodec, RecordLayout)
-{
-    LabelRecord r;
-    r.text = "Fermer";
-    r.key = 777;
-    r.marker = UpdateMarker;
-    r.sum = labelByteSum(r.text);
+    // Stores written by earlier runs must keep reading: the layout is fixed.
+    const LabelRecord r{"Fermer", 777, UpdateMarker, labelByteSum("Fermer")};
     const QByteArray bytes = encodeLabelRecord(r);
     ASSERT_EQ(bytes.size(), 196);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 180);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[184]), 777 & 0xFF);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[185]), 777 >> 8);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[188]), 0x01);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[189]), 0x20);
-    EXPECT_EQ(bytes[192] & 0xFF, r.sum & 0xFF);
+    const auto at = [&bytes](int i) { return int(static_cast<unsigned char>(bytes[i])); };
+    EXPECT_EQ((QList<int>{at(0), at(184), at(185), at(188), at(189), at(192)}),
+              (QList<int>{180, 777 & 0xFF, 777 >> 8, 0x01, 0x20, r.sum & 0xFF}));
     const LabelRecord back = decodeLabelRecord(bytes);
     EXPECT_EQ(back.text, r.text);
     EXPECT_EQ(back.sum, r.sum);
@@ -80,97 +66,95 @@ TEST(LabelCodec, RecordLayout)
 
 TEST_F(LabelStoreTest, CreatesStoreAndReadsEveryKindOfLine)
 {
-    const QString longLine = QString(200, QLatin1Char('x'));
-    writeLabels({ApplicationTitle, QStringLiteral("Deux\u00a7lignes"), QStringLiteral(";"), longLine,
+    writeLabels({ApplicationTitle, QStringLiteral("Deux\u00a7lignes"), QStringLiteral(";"), QString(200, QLatin1Char('x')),
                  QStringLiteral("fin   ")});
     const LabelLoadResult r = load();
     EXPECT_TRUE(r.fatalErrors.isEmpty()) << r.fatalErrors.join(QLatin1Char('\n')).toStdString();
-    ASSERT_EQ(r.labels.size(), 5);
-    EXPECT_EQ(r.labels[0], ApplicationTitle);
-    EXPECT_EQ(r.labels[1], QStringLiteral("Deux\u00a7lignes"));
-    EXPECT_EQ(r.labels[2], QString()); // placeholder in a new store
-    EXPECT_EQ(r.labels[3], QString(180, QLatin1Char('x')));
-    EXPECT_EQ(r.labels[4], QStringLiteral("fin"));
+    // A ";" is a placeholder (empty in a new store); long lines are cut to 180.
+    EXPECT_EQ(r.labels, (QStringList{ApplicationTitle, QStringLiteral("Deux\u00a7lignes"), QString(),
+                                     QString(180, QLatin1Char('x')), QStringLiteral("fin")}));
     EXPECT_EQ(QFileInfo(store()).size(), 5 * 196);
-    // Text is not stored in clear.
-    EXPECT_FALSE(readFile(store()).contains("Deux"));
+    EXPECT_FALSE(readFile(store()).contains("Deux")); // not stored in clear
 }
 
-TEST_F(LabelStoreTest, UpdatePassRewritesChangedLinesAndKeepsPlaceholders)
+TEST_F(LabelStoreTest, UpdateRewritesChangedLinesAndRebuildsAnEmptyStore)
 {
     writeLabels({ApplicationTitle, QStringLiteral("ancien"), QStringLiteral("gard\u00e9")});
     ASSERT_TRUE(load().fatalErrors.isEmpty());
     // Line 3 becomes a placeholder: the stored label stays. Line 4 is appended.
     writeLabels({ApplicationTitle, QStringLiteral("nouveau \u20ac"), QStringLiteral(";"), QStringLiteral("ajout\u00e9")});
-    const LabelLoadResult r = load();
+    const QStringList updated{ApplicationTitle, QStringLiteral("nouveau \u20ac"), QStringLiteral("gard\u00e9"),
+                              QStringLiteral("ajout\u00e9")};
+    LabelLoadResult r = load();
     EXPECT_TRUE(r.fatalErrors.isEmpty());
-    EXPECT_EQ(r.labels, (QStringList{ApplicationTitle, QStringLiteral("nouveau \u20ac"), QStringLiteral("gard\u00e9"),
-                                     QStringLiteral("ajout\u00e9")}));
+    EXPECT_EQ(r.labels, updated);
     const QByteArray bytes = readFile(store());
     ASSERT_EQ(bytes.size(), 4 * 196);
     EXPECT_EQ(static_cast<unsigned char>(bytes[196 + 189]), 0x20); // update marker on rewritten records
-}
 
-TEST_F(LabelStoreTest, FaultsThatStopTheProgram)
-{
-    // Neither file.
-    EXPECT_EQ(load().fatalErrors.size(), 1);
-
-    // Another version's title names both titles.
-    writeLabels({QStringLiteral("Tovo v4.3"), QStringLiteral("a")});
-    LabelLoadResult r = load();
-    ASSERT_FALSE(r.fatalErrors.isEmpty());
-    EXPECT_TRUE(r.fatalErrors.first().contains(QStringLiteral("Tovo v4.4 / Tovo v4.3")));
-    QFile::remove(store());
-
-    // An empty line names its index counted from 0.
-    writeLabels({ApplicationTitle, QStringLiteral("a"), QString(), QStringLiteral("b")});
-    r = load();
-    ASSERT_EQ(r.fatalErrors.size(), 1);
-    EXPECT_TRUE(r.fatalErrors.first().endsWith(QStringLiteral(" (2 vide)")));
-}
-
-TEST_F(LabelStoreTest, TruncatedStoreStopsAndEmptyStoreIsRebuilt)
-{
+    // The sound store alone is enough; an emptied one is made again.
+    QFile::remove(labels());
+    EXPECT_EQ(load().labels, updated);
     writeLabels({ApplicationTitle, QStringLiteral("a")});
-    ASSERT_TRUE(load().fatalErrors.isEmpty());
-    QFile f(store());
-    ASSERT_TRUE(f.resize(2 * 196 - 3));
-    LabelLoadResult r = load();
-    ASSERT_EQ(r.fatalErrors.size(), 1);
-    EXPECT_TRUE(r.fatalErrors.first().endsWith(QStringLiteral(" [err exi]")));
-
-    ASSERT_TRUE(f.resize(0));
+    ASSERT_TRUE(QFile(store()).resize(0));
     r = load();
     EXPECT_TRUE(r.fatalErrors.isEmpty());
     EXPECT_EQ(r.labels.value(1), QStringLiteral("a"));
     EXPECT_EQ(QFileInfo(store()).size(), 2 * 196);
 }
 
-TEST_F(LabelStoreTest, DamagedRecordShowsBothSums)
+TEST_F(LabelStoreTest, FaultsThatStopTheProgram)
 {
-    writeLabels({ApplicationTitle, QStringLiteral("Fermer")});
-    ASSERT_TRUE(load().fatalErrors.isEmpty());
-    QFile::remove(labels()); // otherwise the update pass would repair the store
-    for (int offset : {196 + 3, 196 + 192}) { // a text byte, then the sum itself
-        QByteArray bytes = readFile(store());
-        const QByteArray original = bytes;
-        bytes[offset] = static_cast<char>(bytes[offset] ^ 0x01);
-        ASSERT_TRUE(writeFile(store(), bytes));
-        const LabelLoadResult r = load();
-        ASSERT_EQ(r.fatalErrors.size(), 1) << offset;
-        const QString e = r.fatalErrors.first();
-        EXPECT_TRUE(e.contains(QStringLiteral("\r1 / calc:"))) << e.toStdString();
-        EXPECT_TRUE(e.contains(QStringLiteral(" /fic:"))) << e.toStdString();
-        const QString calc = e.section(QStringLiteral(" / calc:"), 1).section(QLatin1Char(' '), 0, 0);
-        const QString fic = e.section(QStringLiteral(" /fic:"), 1).section(QLatin1Char('\r'), 0, 0);
-        EXPECT_NE(calc, fic);
-        ASSERT_TRUE(writeFile(store(), original));
+    const QStringList good{ApplicationTitle, QStringLiteral("Fermer")};
+    const auto sound = [this, good] {
+        writeLabels(good);
+        ASSERT_TRUE(load().fatalErrors.isEmpty());
+    };
+    // Record 1 of a sound store changed, the labels file gone (it would repair the store).
+    const auto damaged = [this, sound](int offset) {
+        return [this, sound, offset] {
+            sound();
+            QFile::remove(labels());
+            QByteArray bytes = readFile(store());
+            bytes[offset] = static_cast<char>(bytes[offset] ^ 0x01);
+            ASSERT_TRUE(writeFile(store(), bytes));
+        };
+    };
+    const struct {
+        const char *name;
+        std::function<void()> make;
+        QString says;
+        int errors = 1;
+    } cases[] = {
+        {"neither file", [] {}, LabelsFileName},
+        {"another version's title names both",
+         [this] { writeLabels({QStringLiteral("Tovo v4.3"), QStringLiteral("a")}); },
+         QStringLiteral("Tovo v4.4 / Tovo v4.3"), 2}, // both passes find it
+        {"an empty line names its index from 0",
+         [this] { writeLabels({ApplicationTitle, QStringLiteral("a"), QString(), QStringLiteral("b")}); },
+         QStringLiteral(" (2 vide)")},
+        {"truncated store", [this, sound] { sound(); ASSERT_TRUE(QFile(store()).resize(2 * 196 - 3)); },
+         QStringLiteral(" [err exi]")},
+        {"a text byte damaged", damaged(196 + 3), QStringLiteral("\r1 / calc:")},
+        {"the sum itself damaged", damaged(196 + 192), QStringLiteral("\r1 / calc:")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(labels());
+        QFile::remove(store());
+        c.make();
+        const QStringList errors = load().fatalErrors;
+        ASSERT_EQ(errors.size(), c.errors) << errors.join(QLatin1Char('\n')).toStdString();
+        const QString &e = errors.first();
+        EXPECT_TRUE(e.contains(c.says)) << e.toStdString();
+        if (c.says.contains(QLatin1String("calc"))) {
+            // Both sums shown, and they differ.
+            const QString calc = e.section(QStringLiteral(" / calc:"), 1).section(QLatin1Char(' '), 0, 0);
+            const QString fic = e.section(QStringLiteral(" /fic:"), 1).section(QLatin1Char('\r'), 0, 0);
+            EXPECT_FALSE(fic.isEmpty()) << e.toStdString();
+            EXPECT_NE(calc, fic);
+        }
     }
-    // The sound store alone is enough.
-    const LabelLoadResult r = load();
-    EXPECT_TRUE(r.fatalErrors.isEmpty());
-    EXPECT_EQ(r.labels.value(1), QStringLiteral("Fermer"));
 }
 
 TEST_F(LabelStoreTest, ShippedLabelsFileIsComplete)

@@ -70,16 +70,13 @@ TEST_F(MainWindowTest, StartsWithFrenchLabelsOnEveryForm)
     QApplication::processEvents();
     EXPECT_EQ(w->width(), TPrincipale::MinWidth);
     EXPECT_GE(w->lb_nomzip->width(), w->lb_nomzip->sizeHint().width());
-    // The private working folder exists, the favourites are loaded sorted.
-    EXPECT_TRUE(TempDir().contains(QStringLiteral("tovo")));
-    EXPECT_TRUE(QFileInfo(TempDir()).isDir());
+    // The favourites are loaded sorted.
     ASSERT_EQ(AppForms().ChoixRep->favoris->count(), 2);
     EXPECT_EQ(AppForms().ChoixRep->favoris->itemText(0), QStringLiteral("/home"));
     EXPECT_FALSE(AppForms().frmSplash->isVisible());
 }
 
-// A fatal start-up error shows its one message and ends the program:
-// nothing after it runs and the exit saves nothing.
+// Nothing runs after the one message, and the exit saves nothing.
 TEST_F(MainWindowTest, FatalStartShowsOneMessageAndSavesNothing)
 {
     ASSERT_TRUE(LoadLabelFiles(prog.path()).fatalErrors.isEmpty());
@@ -181,7 +178,6 @@ TEST_F(MainWindowTest, HistoryKeepsFileOrderAndDropsVanishedArchives)
 
     w->HistClick(w->MenuHisto->actions().at(1));
     EXPECT_EQ(testedArchives(), QStringList{a});
-    EXPECT_EQ(w->HistoryItems(), (QStringList{b, a})); // already listed: order unchanged
 
     w->close();
     EXPECT_EQ(readFile(prog.filePath(QStringLiteral("historique.txt"))), (b + "\n" + a + "\n").toUtf8());
@@ -291,8 +287,7 @@ TEST_F(MainWindowTest, HelpOpensAtContextOne)
     EXPECT_TRUE(CurrentHelpWindow()->isVisible());
     EXPECT_EQ(CurrentHelpWindow()->currentSource().fragment(), QStringLiteral("contexte-1"));
 
-    // From a modal dialog, the help belongs to the dialog: a modal window
-    // blocks every window but those it holds, so the help stays usable.
+    // From a modal dialog the help belongs to the dialog, or the dialog would block it.
     TChoixRep *chooser = AppForms().ChoixRep;
     chooser->setWindowModality(Qt::ApplicationModal);
     chooser->show();
@@ -309,13 +304,10 @@ TEST_F(MainWindowTest, HelpOpensAtContextOne)
     EXPECT_TRUE(CurrentHelpWindow() == nullptr || !CurrentHelpWindow()->isVisible());
 }
 
-// What a screen reader names: every control of every window made at start
-// (the nine forms and any dialog they hold) has a name.
 TEST_F(MainWindowTest, EveryControlOfEveryWindowHasAName)
 {
     start();
-    // The controls a user acts on; the parts Qt builds inside a control are
-    // named "qt_..." and belong to it, like scroll bars and headers.
+    // The parts Qt builds inside a control ("qt_...", scroll bars, headers) belong to it.
     auto interactive = [](const QWidget *w) {
         if (w->objectName().startsWith(QLatin1String("qt_")) || qobject_cast<const QScrollBar *>(w) ||
             qobject_cast<const QHeaderView *>(w))
@@ -338,9 +330,8 @@ TEST_F(MainWindowTest, EveryControlOfEveryWindowHasAName)
             if (!interactive(w))
                 continue;
             ++controls;
-            // A name says something: "..." or "=" alone does not. On Linux a
-            // combo box's name is its value ("/" for a drive): its label or
-            // its hint says what it is for.
+            // "..." or "=" alone says nothing; a combo box's name is its value,
+            // so its label or hint must say what it is for.
             QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w);
             const QString name = face ? face->text(QAccessible::Name) : QString();
             const bool said = std::any_of(name.begin(), name.end(), [](QChar c) { return c.isLetterOrNumber(); });

@@ -1,21 +1,19 @@
-// Still pictures, animated GIFs, the full-screen view and opening the
-// preview's copy with the desktop's program.
-#include "platform/opendocument.h"
+// Still pictures and animated GIFs: decoding, refusals, the viewers, and
+// which files may run a program. The window's side is in test_preview.
 #include "preview/imagedecoding.h"
 #include "preview/runrules.h"
-#include "preview/tfullslide.h"
 #include "preview/tgifview.h"
 #include "preview/timageview.h"
-#include "support/mainwindowfixture.h"
+#include "support/testfiles.h"
 
 #include <zlib.h>
 
 #include <QImageWriter>
 #include <QMovie>
 #include <QSignalSpy>
-#include <QTest>
+#include <QTemporaryDir>
 
-#include <functional>
+#include <gtest/gtest.h>
 
 namespace tovo::test {
 namespace {
@@ -290,185 +288,6 @@ TEST(RunRules, WhatMayRunAProgramIsWarnedEveryTime)
     };
     for (const auto &[name, head, warned] : cases)
         EXPECT_EQ(RunsAProgram(QString::fromLatin1(name), head), warned) << name;
-}
-
-class MediaTest : public MainWindowFixture {
-protected:
-    QStringList opened;
-    bool openSucceeds = true;
-
-    void SetUp() override
-    {
-        MainWindowFixture::SetUp();
-        SetPictureDecoderProgram(QStringLiteral(TOVO_BIN_DIR "/tovo-decode"));
-        platform::SetDocumentOpener([this](const QString &target) {
-            opened << target;
-            return openSucceeds;
-        });
-        start();
-    }
-
-    void TearDown() override
-    {
-        platform::SetDocumentOpener({});
-        MainWindowFixture::TearDown();
-    }
-
-    // One entry in the list, focused, whose preview copy holds bytes.
-    QString previewed(const QString &name, const QByteArray &bytes)
-    {
-        w->Entries->clear();
-        w->Entries->appendPending(QStringLiteral("dossier/") + name, bytes.size());
-        w->Entries->commitPending();
-        w->ListeficsZip->setCurrentIndex(w->Entries->index(0));
-        w->TempFile = TempDir() + name;
-        EXPECT_TRUE(writeFile(w->TempFile, bytes));
-        return w->TempFile;
-    }
-};
-
-TEST_F(MediaTest, DoubleClickShowsThePreviewedPictureFullScreen)
-{
-    struct Case {
-        const char *name;
-        QImage picture;
-        int progress; // bytes reported done while the copy is extracted
-        int gauge;    // the progress bar of a running archive operation
-        QColor background; // invalid: not opened
-    };
-    const Case cases[] = {
-        {"couleurs.bmp", twoHalves(), 0, 0, Qt::black},
-        {"noir-blanc.bmp", monochrome(), 0, 0, Qt::white},
-        // The copy's progress moved the bar: once copied, it is no operation.
-        {"grande.bmp", twoHalves(), 4000, 0, Qt::black},
-        {"pendant.bmp", twoHalves(), 0, 40, {}},
-    };
-    QByteArray listing = "when -v\n", copies;
-    for (const Case &c : cases) {
-        const QString source = prog.filePath(QString::fromLatin1(c.name));
-        ASSERT_TRUE(write(c.picture, source, "bmp"));
-        const QByteArray entry = QByteArray(" name=") + c.name + " size=" + QByteArray::number(QFileInfo(source).size());
-        listing += "80" + entry + "\n";
-        copies += "when " + QByteArray(c.name) + "\n60" + entry + "\n";
-        if (c.progress)
-            copies += "1030" + entry + " done=" + QByteArray::number(c.progress) + "\n";
-        copies += "file name=" + QByteArray(c.name) + " from=" + QFile::encodeName(source) + "\nreturn 0\n";
-    }
-    script(listing + copies);
-    w->NomFic->setText(makeArchive(QStringLiteral("images.zip")));
-    w->BtActuClick();
-    TFullSlide *slide = AppForms().FullSlide;
-    for (int row = 0; row < w->Entries->count(); ++row) {
-        const Case &c = cases[row];
-        boxes.dialogs.clear();
-        w->ListeficsZip->setCurrentIndex(w->Entries->index(row));
-        w->ListeFicsZipClick();
-        ASSERT_TRUE(w->PMultiMedia1->isVisible()) << c.name;
-        w->Gauge->setValue(c.gauge);
-        slide->MultiImage1->setStretchRatio(false);
-        QImage shown;
-        QColor background;
-        bool fitted = false;
-        boxes.formAnswers = {[&](QDialog *) {
-            shown = slide->MultiImage1->picture();
-            background = slide->MultiImage1->backgroundColour();
-            fitted = slide->MultiImage1->stretchRatio();
-            return int(QDialog::Rejected);
-        }};
-        // A double click starts with a click (QTest sends only its second half).
-        const bool gifStretched = w->GIFImage->stretch();
-        QTest::mouseClick(w->PMultiMedia1, Qt::LeftButton);
-        EXPECT_FALSE(w->PMultiMedia1->stretchRatio()) << c.name;
-        EXPECT_NE(w->GIFImage->stretch(), gifStretched) << c.name;
-        QTest::mouseDClick(w->PMultiMedia1, Qt::LeftButton);
-        EXPECT_EQ(boxes.dialogs.size(), c.background.isValid() ? 1 : 0) << c.name;
-        EXPECT_EQ(background, c.background) << c.name;
-        if (c.background.isValid()) {
-            EXPECT_EQ(shown.size(), c.picture.size()) << c.name;
-            EXPECT_TRUE(fitted) << c.name;
-            EXPECT_TRUE(w->PMultiMedia1->stretchRatio()) << c.name; // fitted again after closing
-        }
-        w->Gauge->setValue(0);
-    }
-    // A click on the GIF player switches both too; a right click does not.
-    w->GIFImage->show();
-    const bool fittedBefore = w->PMultiMedia1->stretchRatio();
-    QTest::mouseClick(w->GIFImage, Qt::RightButton);
-    EXPECT_EQ(w->PMultiMedia1->stretchRatio(), fittedBefore);
-    QTest::mouseClick(w->GIFImage, Qt::LeftButton);
-    EXPECT_NE(w->PMultiMedia1->stretchRatio(), fittedBefore);
-    EXPECT_EQ(w->Entries->count(), 4);
-}
-
-TEST_F(MediaTest, OpeningACopyAsksAsItsTypeRequires)
-{
-    // Each step: the answer given (0: no question expected), whether the copy opens.
-    const std::tuple<const char *, QByteArray, int, std::vector<std::pair<int, bool>>> cases[] = {
-        {"setup.exe", "MZ", 151, {{IdYes, true}, {IdYes, true}, {IdNo, false}}},
-        {"photo.jpg", "\xff\xd8", 153, {{IdNo, false}, {IdYes, true}, {0, true}, {0, true}}},
-        {"report.docx", "PK", 151, {{IdNo, false}, {IdYes, true}}},
-        {"outil", "\x7f" "ELF", 151, {{IdYes, true}}},
-        {"notes.txt", "#!/bin/sh\n", 151, {{IdNo, false}}},
-    };
-    for (const auto &[fileName, content, label, steps] : cases) {
-        w->DocExecConfirmed = false;
-        const QString name = QString::fromLatin1(fileName);
-        const QString copy = previewed(name, content);
-        QFile::setPermissions(copy, QFile::permissions(copy) | QFileDevice::ExeOwner);
-        bool anyOpened = false;
-        for (const auto &[answer, opens] : steps) {
-            boxes.shown.clear();
-            opened.clear();
-            if (answer)
-                boxes.answers.push_back(answer);
-            w->Exec1->trigger();
-            ASSERT_EQ(boxes.shown.size(), answer ? 1 : 0) << fileName;
-            if (answer) {
-                EXPECT_EQ(boxes.shown[0].text,
-                          GetLabel(label) + QStringLiteral("\r ") + name + QLatin1Char('\r') + GetLabel(label + 1));
-                EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::YesNo);
-                EXPECT_EQ(boxes.shown[0].icon, label == 151 ? MessageIcon::Warning : MessageIcon::Question);
-            }
-            EXPECT_EQ(opened, opens ? QStringList{copy} : QStringList()) << fileName;
-            anyOpened = anyOpened || opens;
-        }
-        // What is opened is opened as a document, never run.
-        EXPECT_EQ(bool(QFile::permissions(copy) & QFileDevice::ExeOwner), !anyOpened) << fileName;
-    }
-    EXPECT_EQ(boxes.unexpected, 0);
-}
-
-TEST_F(MediaTest, OpeningNeedsACopyAndReportsALaunchFailure)
-{
-    w->DocExecConfirmed = true;
-    previewed(QStringLiteral("image.png"), "data");
-    w->ListeficsZip->setCurrentIndex(QModelIndex());
-    w->Exec1->trigger();
-    QFile::remove(previewed(QStringLiteral("image.png"), "data"));
-    w->Exec1->trigger();
-    EXPECT_TRUE(opened.isEmpty() && boxes.shown.isEmpty());
-
-    previewed(QStringLiteral("image.png"), "data");
-    openSucceeds = false;
-    w->Exec1->trigger();
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_EQ(boxes.shown[0].text, GetLabel(155) + QStringLiteral(" : 31"));
-    EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::Ok);
-}
-
-TEST_F(MediaTest, DoubleClickOnAnEntryTogglesItsCheckMarkOnly)
-{
-    previewed(QStringLiteral("setup.exe"), "MZ");
-    w->Entries->appendPending(QStringLiteral("b.txt"), 1);
-    w->Entries->commitPending();
-    const QPoint onText = w->ListeficsZip->visualRect(w->Entries->index(0)).center() + QPoint(40, 0);
-    QTest::mouseClick(w->ListeficsZip->viewport(), Qt::LeftButton, {}, onText);
-    QTest::mouseDClick(w->ListeficsZip->viewport(), Qt::LeftButton, {}, onText);
-    EXPECT_TRUE(w->Entries->isChecked(0) && !w->Entries->isChecked(1));
-    EXPECT_TRUE(w->ExtraireUn->isChecked());
-    QTest::mouseDClick(w->ListeficsZip->viewport(), Qt::LeftButton, {}, onText);
-    EXPECT_FALSE(w->Entries->isChecked(0));
-    EXPECT_TRUE(opened.isEmpty() && boxes.shown.isEmpty());
 }
 
 } // namespace

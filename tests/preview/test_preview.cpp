@@ -2,6 +2,7 @@
 // controls and links, through the fake modules, then the real reading module.
 #include "platform/freespace.h"
 #include "platform/opendocument.h"
+#include "preview/tfullslide.h"
 #include "preview/tgifview.h"
 #include "preview/thtmlview.h"
 #include "preview/timageview.h"
@@ -33,6 +34,7 @@ struct Entry {
     int code = 0;         // what the extraction returns
     bool partial = false; // a failed extraction still leaves a file
     const char *mode = nullptr;
+    int done = 0; // bytes reported done while the copy is extracted
 };
 
 // A 1 x 1 GIF.
@@ -65,6 +67,7 @@ class PreviewTest : public test::MainWindowFixture {
 protected:
     QTemporaryDir data;
     QStringList opened;
+    bool openSucceeds = true;
     QString archive;
 
     void SetUp() override
@@ -72,7 +75,7 @@ protected:
         MainWindowFixture::SetUp();
         platform::SetDocumentOpener([this](const QString &target) {
             opened << target;
-            return true;
+            return openSucceeds;
         });
     }
 
@@ -96,8 +99,10 @@ protected:
             const Entry &e = entries[i];
             const QString source = data.filePath(QString::number(i));
             ASSERT_TRUE(writeFile(source, e.content));
-            text += "when " + encoded(e.name) + "\n60 name=" + encoded(e.name) +
-                    " size=" + QByteArray::number(e.content.size()) + "\n";
+            const QByteArray stats = " name=" + encoded(e.name) + " size=" + QByteArray::number(e.content.size());
+            text += "when " + encoded(e.name) + "\n60" + stats + "\n";
+            if (e.done)
+                text += "1030" + stats + " done=" + QByteArray::number(e.done) + "\n";
             if (e.code == 0 || e.partial)
                 text += "file name=" + encoded(e.name) + " from=" + encoded(source) +
                         (e.mode ? QByteArray(" mode=") + e.mode : QByteArray()) + "\n";
@@ -466,7 +471,148 @@ TEST_F(PreviewTest, UserClicksAndKeysPreviewProgramChangesDoNot)
     EXPECT_EQ(w->LastPreviewed, QStringLiteral("a.txt"));
 }
 
+TEST_F(PreviewTest, DoubleClickShowsThePreviewedPictureFullScreen)
+{
+    struct Case {
+        Entry entry;
+        int gauge;         // the progress bar of a running archive operation
+        QColor background; // invalid: not opened
+    };
+    const QByteArray colour = imageBytes(QImage::Format_RGB32, "BMP");
+    const Case cases[] = {
+        {{QStringLiteral("couleurs.bmp"), colour}, 0, Qt::black},
+        {{QStringLiteral("noir-blanc.bmp"), imageBytes(QImage::Format_Mono, "BMP")}, 0, Qt::white},
+        // The copy's progress moved the bar: once copied, it is no operation.
+        {{QStringLiteral("grande.bmp"), colour, 0, false, nullptr, int(colour.size() / 2)}, 0, Qt::black},
+        {{QStringLiteral("pendant.bmp"), colour}, 40, {}},
+    };
+    QList<Entry> entries;
+    for (const Case &c : cases)
+        entries << c.entry;
+    openArchive(entries);
+    TFullSlide *slide = AppForms().FullSlide;
+    for (int row = 0; row < entries.size(); ++row) {
+        const Case &c = cases[row];
+        SCOPED_TRACE(c.entry.name.toStdString());
+        boxes.dialogs.clear();
+        click(row);
+        ASSERT_TRUE(w->PMultiMedia1->isVisible());
+        w->Gauge->setValue(c.gauge);
+        slide->MultiImage1->setStretchRatio(false);
+        QImage shown;
+        QColor background;
+        bool fitted = false;
+        boxes.formAnswers = {[&](QDialog *) {
+            shown = slide->MultiImage1->picture();
+            background = slide->MultiImage1->backgroundColour();
+            fitted = slide->MultiImage1->stretchRatio();
+            return int(QDialog::Rejected);
+        }};
+        // A double click starts with a click (QTest sends only its second half).
+        const bool gifStretched = w->GIFImage->stretch();
+        QTest::mouseClick(w->PMultiMedia1, Qt::LeftButton);
+        EXPECT_FALSE(w->PMultiMedia1->stretchRatio());
+        EXPECT_NE(w->GIFImage->stretch(), gifStretched);
+        QTest::mouseDClick(w->PMultiMedia1, Qt::LeftButton);
+        EXPECT_EQ(boxes.dialogs.size(), c.background.isValid() ? 1 : 0);
+        EXPECT_EQ(background, c.background);
+        if (c.background.isValid()) {
+            EXPECT_EQ(shown.size(), QSize(8, 6));
+            EXPECT_TRUE(fitted);
+            EXPECT_TRUE(w->PMultiMedia1->stretchRatio()); // fitted again after closing
+        }
+        w->Gauge->setValue(0);
+    }
+    // A click on the GIF player switches both too; a right click does not.
+    w->GIFImage->show();
+    const bool fittedBefore = w->PMultiMedia1->stretchRatio();
+    QTest::mouseClick(w->GIFImage, Qt::RightButton);
+    EXPECT_EQ(w->PMultiMedia1->stretchRatio(), fittedBefore);
+    QTest::mouseClick(w->GIFImage, Qt::LeftButton);
+    EXPECT_NE(w->PMultiMedia1->stretchRatio(), fittedBefore);
+}
+
+TEST_F(PreviewTest, OpeningACopyAsksAsItsTypeRequires)
+{
+    // Each step: the answer given (0: no question expected), whether the copy opens.
+    const std::tuple<const char *, QByteArray, int, std::vector<std::pair<int, bool>>> cases[] = {
+        {"setup.exe", "MZ", 151, {{IdYes, true}, {IdYes, true}, {IdNo, false}}},
+        {"photo.jpg", "\xff\xd8", 153, {{IdNo, false}, {IdYes, true}, {0, true}, {0, true}}},
+        {"report.docx", "PK", 151, {{IdNo, false}, {IdYes, true}}},
+        {"outil", "\x7f" "ELF", 151, {{IdYes, true}}},
+        {"notes.txt", "#!/bin/sh\n", 151, {{IdNo, false}}},
+    };
+    QList<Entry> entries;
+    for (const auto &c : cases)
+        entries << Entry{QStringLiteral("dossier/") + QString::fromLatin1(std::get<0>(c)), std::get<1>(c)};
+    openArchive(entries);
+    for (int row = 0; row < entries.size(); ++row) {
+        const auto &[fileName, content, label, steps] = cases[row];
+        SCOPED_TRACE(fileName);
+        w->DocExecConfirmed = false;
+        click(row);
+        const QString copy = w->TempFile;
+        ASSERT_TRUE(QFile::setPermissions(copy, QFile::permissions(copy) | QFileDevice::ExeOwner));
+        bool anyOpened = false;
+        for (const auto &[answer, opens] : steps) {
+            boxes.shown.clear();
+            opened.clear();
+            if (answer)
+                boxes.answers.push_back(answer);
+            w->Exec1->trigger();
+            ASSERT_EQ(boxes.shown.size(), answer ? 1 : 0);
+            if (answer) {
+                EXPECT_EQ(boxes.shown[0].text, GetLabel(label) + QStringLiteral("\r ") + QString::fromLatin1(fileName) +
+                                                   QLatin1Char('\r') + GetLabel(label + 1));
+                EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::YesNo);
+                EXPECT_EQ(boxes.shown[0].icon, label == 151 ? MessageIcon::Warning : MessageIcon::Question);
+            }
+            EXPECT_EQ(opened, opens ? QStringList{copy} : QStringList());
+            anyOpened = anyOpened || opens;
+        }
+        // What is opened is opened as a document, never run.
+        EXPECT_EQ(bool(QFile::permissions(copy) & QFileDevice::ExeOwner), !anyOpened);
+    }
+    EXPECT_EQ(boxes.unexpected, 0);
+}
+
+TEST_F(PreviewTest, OpeningNeedsACopyAndReportsALaunchFailure)
+{
+    openArchive({{QStringLiteral("image.png"), "data"}});
+    w->DocExecConfirmed = true;
+    click(0);
+    const QString copy = w->TempFile;
+    w->ListeficsZip->setCurrentIndex(QModelIndex());
+    w->Exec1->trigger();
+    w->ListeficsZip->setCurrentIndex(w->Entries->index(0));
+    ASSERT_TRUE(QFile::remove(copy));
+    w->Exec1->trigger();
+    EXPECT_TRUE(opened.isEmpty() && boxes.shown.isEmpty());
+
+    ASSERT_TRUE(writeFile(copy, "data"));
+    openSucceeds = false;
+    w->Exec1->trigger();
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].text, GetLabel(155) + QStringLiteral(" : 31"));
+    EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::Ok);
+}
+
+TEST_F(PreviewTest, DoubleClickOnAnEntryTogglesItsCheckMarkOnly)
+{
+    openArchive({{QStringLiteral("setup.exe"), "MZ"}, {QStringLiteral("b.txt"), "b"}});
+    const QPoint onText = w->ListeficsZip->visualRect(w->Entries->index(0)).center() + QPoint(40, 0);
+    QTest::mouseClick(w->ListeficsZip->viewport(), Qt::LeftButton, {}, onText);
+    ASSERT_TRUE(QFileInfo::exists(w->TempFile));
+    QTest::mouseDClick(w->ListeficsZip->viewport(), Qt::LeftButton, {}, onText);
+    EXPECT_TRUE(w->Entries->isChecked(0) && !w->Entries->isChecked(1));
+    EXPECT_TRUE(w->ExtraireUn->isChecked());
+    QTest::mouseDClick(w->ListeficsZip->viewport(), Qt::LeftButton, {}, onText);
+    EXPECT_FALSE(w->Entries->isChecked(0));
+    EXPECT_TRUE(opened.isEmpty() && boxes.shown.isEmpty());
+}
+
 // Archives made by Python's zipfile, through the real reading module.
+
 TEST_F(PreviewTest, RealArchive)
 {
     const QString made = data.filePath(QStringLiteral("reel.zip"));

@@ -13,7 +13,7 @@ using namespace tovo;
 
 namespace {
 
-TEST(Settings, IntegerAndBooleanEncoding)
+TEST(Settings, ValuesReadBackAsWrittenAndNothingElseIsDecoded)
 {
     EXPECT_EQ(ParseSettingInt(QStringLiteral("0x500")), 1280);
     EXPECT_EQ(ParseSettingInt(QStringLiteral("0X1f")), 31);
@@ -22,38 +22,6 @@ TEST(Settings, IntegerAndBooleanEncoding)
     EXPECT_FALSE(ParseSettingInt(QString()).has_value());
     EXPECT_FALSE(ParseSettingInt(QStringLiteral("0x")).has_value());
 
-    QTemporaryDir dir;
-    const QString ini = dir.filePath(QStringLiteral("tovo.ini"));
-    {
-        SettingsStore store(ini);
-        store.writeInt(QStringLiteral("Width"), 1280);
-        store.writeBool(QStringLiteral("Bulles"), true);
-        store.writeText(QStringLiteral("Police"), QStringLiteral("Liberation Serif"));
-        store.writeText(QStringLiteral("Top"), QStringLiteral("abc"));
-        store.writeText(QStringLiteral("DesacTest"), QStringLiteral("2"));
-        store.writeText(QStringLiteral("Height"), QStringLiteral("0x300"));
-        ASSERT_TRUE(store.sync());
-    }
-    // Stored as strings, in the "tovo" group.
-    const QByteArray raw = test::readFile(ini);
-    EXPECT_TRUE(raw.contains("[tovo]"));
-    EXPECT_TRUE(raw.contains("Width=1280"));
-    EXPECT_TRUE(raw.contains("Bulles=1"));
-
-    SettingsStore store(ini);
-    EXPECT_EQ(store.readInt(QStringLiteral("Width"), 0), 1280);
-    EXPECT_EQ(store.readInt(QStringLiteral("Height"), 0), 768);
-    EXPECT_EQ(store.readInt(QStringLiteral("Top"), 1), 1); // not a number: default
-    EXPECT_EQ(store.readInt(QStringLiteral("Absent"), 42), 42);
-    EXPECT_TRUE(store.readBool(QStringLiteral("Bulles"), false));
-    EXPECT_TRUE(store.readBool(QStringLiteral("DesacTest"), false)); // any non-zero value
-    EXPECT_TRUE(store.readBool(QStringLiteral("DesacTaille"), true));
-    EXPECT_EQ(store.readText(QStringLiteral("Police"), QString()), QStringLiteral("Liberation Serif"));
-    EXPECT_EQ(store.readText(QStringLiteral("RepAjout"), QStringLiteral("/prog/")), QStringLiteral("/prog/"));
-}
-
-TEST(Settings, TextsReadBackAsWrittenAndNothingElseIsDecoded)
-{
     const QString texts[] = {
         QStringLiteral("/home/u/Mes documents"),
         QStringLiteral("a, b; c = d"),
@@ -69,11 +37,30 @@ TEST(Settings, TextsReadBackAsWrittenAndNothingElseIsDecoded)
     const QString ini = dir.filePath(QStringLiteral("tovo.ini"));
     {
         SettingsStore store(ini);
+        store.writeInt(QStringLiteral("Width"), 1280);
+        store.writeBool(QStringLiteral("Bulles"), true);
+        store.writeText(QStringLiteral("Top"), QStringLiteral("abc"));
+        store.writeText(QStringLiteral("DesacTest"), QStringLiteral("2"));
+        store.writeText(QStringLiteral("Height"), QStringLiteral("0x300"));
         for (int i = 0; i < int(std::size(texts)); ++i)
             store.writeText(QStringLiteral("T%1").arg(i), texts[i]);
         ASSERT_TRUE(store.sync());
     }
+    // Stored as strings, in the "tovo" group.
+    const QByteArray raw = test::readFile(ini);
+    EXPECT_TRUE(raw.contains("[tovo]"));
+    EXPECT_TRUE(raw.contains("Width=1280"));
+    EXPECT_TRUE(raw.contains("Bulles=1"));
+
     const SettingsStore store(ini);
+    EXPECT_EQ(store.readInt(QStringLiteral("Width"), 0), 1280);
+    EXPECT_EQ(store.readInt(QStringLiteral("Height"), 0), 768);
+    EXPECT_EQ(store.readInt(QStringLiteral("Top"), 1), 1); // not a number: default
+    EXPECT_EQ(store.readInt(QStringLiteral("Absent"), 42), 42);
+    EXPECT_TRUE(store.readBool(QStringLiteral("Bulles"), false));
+    EXPECT_TRUE(store.readBool(QStringLiteral("DesacTest"), false)); // any non-zero value
+    EXPECT_TRUE(store.readBool(QStringLiteral("DesacTaille"), true));
+    EXPECT_EQ(store.readText(QStringLiteral("RepAjout"), QStringLiteral("/prog/")), QStringLiteral("/prog/"));
     for (int i = 0; i < int(std::size(texts)); ++i)
         EXPECT_EQ(store.readText(QStringLiteral("T%1").arg(i), QStringLiteral("?")), texts[i]) << i;
 

@@ -269,16 +269,6 @@ TEST_F(Reliability, NextWriteRemovesOnlyStaleTemporaries)
     EXPECT_FALSE(QFile::exists(w.filePath("neuf.zip")));
 }
 
-// The names tovo-cli lists in an archive.
-QStringList listed(const QString &folder, const QString &archive)
-{
-    QStringList names;
-    for (const QString &line : cli({"list", archive}, folder).out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        names << line.section(QLatin1Char('\t'), 3);
-    names.sort();
-    return names;
-}
-
 TEST_F(Reliability, TwoWritersNeverLoseAChangeSilently)
 {
     QTemporaryDir w;
@@ -317,7 +307,10 @@ TEST_F(Reliability, TwoWritersNeverLoseAChangeSilently)
     } while (first.state() != QProcess::NotRunning || second.state() != QProcess::NotRunning);
     first.waitForFinished();
     second.waitForFinished();
-    const QStringList names = listed(w.path(), "a.zip");
+    QStringList names;
+    for (const QString &line : cli({"list", "a.zip"}, w.path()).out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        names << line.section(QLatin1Char('\t'), 3);
+    names.sort();
     QStringList expected{"base.txt"}; // un.txt was refused above
     int refusedCount = 0;
     for (auto [p, name] : {std::pair{&first, "gros1.bin"}, std::pair{&second, "gros2.bin"}}) {

@@ -248,8 +248,12 @@ LabelLoadResult LoadLabelFiles(const QString &progDir, const QString &storeDir, 
         const LabelRecord record = decodeLabelRecord(bytes);
         const QString text = fromCp1252(record.text);
         if (i == 0 && text != ApplicationTitle) {
-            result.fatalErrors << leading("Version des libellés incorrecte : ") + ApplicationTitle +
-                                      leading(" / ") + text;
+            // A store just built from a labels file of another version says
+            // what the labels file said: once is enough.
+            const QString message = leading("Version des libellés incorrecte : ") + ApplicationTitle +
+                                    leading(" / ") + text;
+            if (!result.fatalErrors.contains(message))
+                result.fatalErrors << message;
             break;
         }
         const std::int32_t computed = labelByteSum(record.text);

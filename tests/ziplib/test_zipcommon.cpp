@@ -321,63 +321,55 @@ TEST(ReaderArgs, EngineVectors)
 
 TEST(ZipDirectory, WellFormedArchives)
 {
-    BuildEntry a{"a.txt", "alpha"};
-    BuildEntry b{"d/b.txt", QByteArray(3000, 'b'), 8};
-    {
-        Opened o(buildZip({a, b}));
+    const BuildEntry a{"a.txt", "alpha"};
+    const BuildEntry b{"d/b.txt", QByteArray(3000, 'b'), 8};
+    BuildOptions stub;
+    stub.prefix = QByteArray(1000, 'M');
+    QList<BuildEntry> longNames;
+    std::vector<std::string> longNamesRead;
+    for (int i = 0; i < 24; ++i) {
+        longNames.append(BuildEntry{QByteArray(50000 + i, char('a' + i)), "x"});
+        longNamesRead.push_back(std::string(50000 + i, char('a' + i)));
+    }
+    BuildOptions falseEnd;
+    falseEnd.comment = QByteArray("PK\x05\x06", 4) + QByteArray(30, 'z');
+    const struct {
+        const char *name;
+        QByteArray data;
+        std::vector<std::string> names;
+        std::uint64_t frontShift = 0;
+        std::string comment = {};
+    } rows[] = {
+        {"plain", buildZip({a, b}), {"a.txt", "d/b.txt"}},
+        {"a stub in front that the offsets do not count", buildZip({a, b}, stub), {"a.txt", "d/b.txt"}, 1000},
+        {"a directory of several pieces, records cut at their edges", buildZip(longNames), longNamesRead},
+        {"a comment holding a false end signature", buildZip({a}, falseEnd), {"a.txt"}, 0, bytes(falseEnd.comment)},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Opened o(row.data);
         ASSERT_EQ(o.code, 0);
-        ASSERT_EQ(o.zip.entries.size(), 2u);
-        EXPECT_EQ(o.zip.entries[1].name, "d/b.txt");
-        EXPECT_EQ(o.zip.entries[1].size, 3000u);
-        EXPECT_EQ(o.zip.frontShift, 0u);
-        EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[1], ""), 0);
+        std::vector<std::string> names;
+        for (const ZipEntry &e : o.zip.entries) {
+            names.push_back(e.name);
+            EXPECT_EQ(CheckEntryData(o.file, e, ""), 0) << e.name;
+        }
+        EXPECT_EQ(names, row.names);
+        EXPECT_EQ(o.zip.frontShift, row.frontShift);
+        EXPECT_EQ(o.zip.comment, row.comment);
+        EXPECT_TRUE(o.walkChecked);
         o.expectWalkAgrees();
     }
-    {
-        // A stub in front that the offsets do not count.
-        BuildOptions stub;
-        stub.prefix = QByteArray(1000, 'M');
-        Opened o(buildZip({a, b}, stub));
-        ASSERT_EQ(o.code, 0);
-        EXPECT_EQ(o.zip.frontShift, 1000u);
-        EXPECT_EQ(o.zip.entries[0].localHeaderOffset, 1000u);
-        EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[0], ""), 0);
-        EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[1], ""), 0);
-        o.expectWalkAgrees();
-    }
-    {
-        // A central directory of several pieces, records cut at their edges.
-        QList<BuildEntry> long_;
-        for (int i = 0; i < 24; ++i)
-            long_.append(BuildEntry{QByteArray(50000 + i, char('a' + i)), "x"});
-        Opened o(buildZip(long_));
-        ASSERT_EQ(o.code, 0);
-        ASSERT_EQ(o.zip.entries.size(), 24u);
-        EXPECT_EQ(o.zip.entries[23].name, std::string(50023, 'x'));
-        EXPECT_EQ(CheckEntryData(o.file, o.zip.entries[23], ""), 0);
-        o.expectWalkAgrees();
-    }
-    {
-        // A comment holding a false end signature.
-        BuildOptions tricky;
-        tricky.comment = QByteArray("PK\x05\x06", 4) + QByteArray(30, 'z');
-        Opened o(buildZip({a}, tricky));
-        ASSERT_EQ(o.code, 0);
-        EXPECT_EQ(o.zip.comment, bytes(tricky.comment));
-        o.expectWalkAgrees();
-    }
-    {
-        // The data in another order than the directory's: only the table
-        // can check the layout.
-        BuildEntry first{"a.txt", "alpha"};
-        BuildEntry second{"b.txt", "bravo"};
-        first.localOffset = 30 + 5 + 5; // after the first local header and data
-        second.localOffset = 0;
-        Opened o(buildZip({first, second}));
-        ASSERT_EQ(o.code, 0);
-        EXPECT_EQ(o.walkCode, 0);
-        EXPECT_FALSE(o.walkChecked);
-    }
+    // The data in another order than the directory's: only the table can
+    // check the layout.
+    BuildEntry first{"a.txt", "alpha"};
+    BuildEntry second{"b.txt", "bravo"};
+    first.localOffset = 30 + 5 + 5; // after the first local header and data
+    second.localOffset = 0;
+    Opened o(buildZip({first, second}));
+    ASSERT_EQ(o.code, 0);
+    EXPECT_EQ(o.walkCode, 0);
+    EXPECT_FALSE(o.walkChecked);
 }
 
 TEST(ZipDirectory, EntryFields)

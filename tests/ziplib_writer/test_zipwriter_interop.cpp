@@ -17,12 +17,6 @@ using namespace tovo::test;
 
 namespace {
 
-QStringList sorted(QStringList list)
-{
-    list.sort();
-    return list;
-}
-
 // Tests an archive with unzip, 7z, Python and our reader; returns what
 // failed, empty when all four found it clean.
 QString peersFailing(const QString &archive, const QString &password = QString(), bool withPython = true)
@@ -50,17 +44,6 @@ QString peersFailing(const QString &archive, const QString &password = QString()
     if (ours.exitCode != 0)
         failed << QStringLiteral("tovo-cli: ") + QString::fromUtf8(ours.out);
     return failed.join(QLatin1Char('\n'));
-}
-
-int engineAdd(const QString &dir, const QString &archive, const QStringList &files,
-              const std::function<void(TZipEngine &)> &setup = {})
-{
-    RecordingEngine r;
-    r.engine.ZipFileName = archive;
-    r.engine.FilesToProcess = files;
-    if (setup)
-        setup(r.engine);
-    return inDirectory(dir, [&] { return r.engine.Add(xamAdd); });
 }
 
 constexpr int Stored = 0;
@@ -115,11 +98,12 @@ TEST(WriterInterop, WhatWeWriteTestsCleanEverywhere)
     ws.file(QStringLiteral("noise.bin"), noise(200000, 5));
     ws.file(QStringLiteral("inner.zip"), text);
     ws.file(QStringLiteral("été/ça.txt"), "ça va\n");
+    RecordingEngine r;
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         const QString archive = ws.path(QStringLiteral("out.zip"));
         QFile::remove(archive);
-        ASSERT_EQ(engineAdd(ws.path(), archive, row.files, row.setup), 0);
+        ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, row.files, row.setup}), 0);
         EXPECT_EQ(peersFailing(archive, row.password), QString());
         const PeerView view = readWithPython(archive, row.password);
         QStringList expectedNames;
@@ -159,11 +143,11 @@ TEST(WriterInterop, CompressionAheadWritesWhatOneThreadWrites)
                             QStringLiteral("piece-et-un.txt"), QStringLiteral("petits")};
     const auto addTo = [&](const QString &name, const QString &password) {
         RecordingEngine r;
-        r.engine.ZipFileName = ws.path(name);
-        r.engine.FilesToProcess = files;
-        r.engine.Recurse = true;
-        r.engine.Password = password;
-        EXPECT_EQ(inDirectory(ws.path(), [&] { return r.engine.Add(xamAdd); }), 0);
+        EXPECT_EQ(add(r, ws.path(), ws.path(name), {xamAdd, files, [&](TZipEngine &e) {
+                                                          e.Recurse = true;
+                                                          e.Password = password;
+                                                      }}),
+                  0);
         return r.added;
     };
     const QStringList announced = addTo(QStringLiteral("threads.zip"), QString());
@@ -198,7 +182,8 @@ TEST(WriterInterop, Zip64ArchiveOfManySmallEntries)
         ::close(fd);
     }
     const QString archive = ws.path(QStringLiteral("many.zip"));
-    ASSERT_EQ(engineAdd(ws.path(), archive, {QStringLiteral("many")}, [](TZipEngine &e) { e.Recurse = true; }), 0);
+    RecordingEngine r;
+    ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, {QStringLiteral("many")}, [](TZipEngine &e) { e.Recurse = true; }}), 0);
     const QByteArray bytes = ws.read(QStringLiteral("many.zip"));
     EXPECT_TRUE(bytes.right(200).contains(QByteArray("PK\x06\x06", 4))) << "a ZIP64 end record";
     // Python reads every entry (slowly, so once).
@@ -211,11 +196,8 @@ TEST(WriterInterop, Zip64ArchiveOfManySmallEntries)
     // One more file into it, and one entry out of it: still a ZIP64 archive
     // with every entry.
     ws.file(QStringLiteral("extra.txt"), "extra");
-    ASSERT_EQ(engineAdd(ws.path(), archive, {QStringLiteral("extra.txt")}), 0);
-    RecordingEngine r;
-    r.engine.ZipFileName = archive;
-    r.engine.FilesToProcess = {QStringLiteral("many/d0/f0")};
-    ASSERT_EQ(r.engine.Delete(), 0);
+    ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, {QStringLiteral("extra.txt")}}), 0);
+    ASSERT_EQ(add(r, ws.path(), archive, {xamAdd, {QStringLiteral("many/d0/f0")}}, true), 0);
     EXPECT_EQ(r.deleted, QStringList{QStringLiteral("many/d0/f0")});
     EXPECT_EQ(peersFailing(archive, QString(), false), QString());
     const ToolRun names = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}, ws.path());
@@ -353,7 +335,8 @@ TEST(WriterRepair, SuccessOnlyForWhatTestsClean)
         } else {
             for (int i = 1; i <= 5; ++i)
                 ws.file(QStringLiteral("part%1.txt").arg(i), QByteArray("partie ").repeated(4000 * i) + noise(3000, i));
-            ASSERT_EQ(engineAdd(ws.path(), ws.path(QStringLiteral("x.zip")), {QStringLiteral("part*.txt")}), 0);
+            RecordingEngine made;
+            ASSERT_EQ(add(made, ws.path(), ws.path(QStringLiteral("x.zip")), {xamAdd, {QStringLiteral("part*.txt")}}), 0);
         }
         QByteArray zip = ws.read(QStringLiteral("x.zip"));
         const QStringList all = sorted(readWithPython(ws.path(QStringLiteral("x.zip"))).names());

@@ -205,6 +205,33 @@ template <typename Fn> auto inDirectory(const QString &dir, Fn fn)
     return result;
 }
 
+// One add command: its mode, its file specifications, settings on top of
+// the defaults.
+struct Command {
+    TZipAddMode mode = xamAdd;
+    QStringList files;
+    std::function<void(TZipEngine &)> setup = nullptr;
+};
+
+// Runs an add (or, with remove, a delete of c.files) on r's engine with fresh
+// settings and dir as the current directory.
+inline int add(RecordingEngine &r, const QString &dir, const QString &archive, const Command &c, bool remove = false)
+{
+    r.clear();
+    static_cast<ZipSettings &>(r.engine) = ZipSettings();
+    r.engine.ZipFileName = archive;
+    r.engine.FilesToProcess = c.files;
+    if (c.setup)
+        c.setup(r.engine);
+    return inDirectory(dir, [&] { return remove ? r.engine.Delete() : r.engine.Add(c.mode); });
+}
+
+inline QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
 // Runs tovo-cli of this build.
 inline ToolRun runCli(const QStringList &args, const QString &workDir, const std::function<void()> &childSetup = {})
 {

@@ -769,14 +769,11 @@ TEST_F(ReaderTest, FreshenUpdateJunkAndFileLists)
 TEST(ReaderExtract, ProgressAndStop)
 {
     QTemporaryDir tmp;
-    ASSERT_TRUE(python(QStringLiteral("import random, zipfile\n"
-                                      "random.seed(7)\n"
-                                      "data = bytes(random.getrandbits(8) for _ in range(3 << 20))\n"
-                                      "with zipfile.ZipFile('big.zip', 'w', zipfile.ZIP_DEFLATED) as z:\n"
-                                      "    z.writestr('big.bin', data)\n"
-                                      "    for i in range(5): z.writestr('small%d.txt' % i, 'x' * i)\n"),
-                       {}, tmp.path()));
+    QList<tovo::test::BuildEntry> entries{{"big.bin", tovo::test::noise(3 << 20, 7), 8}};
+    for (int i = 0; i < 5; ++i)
+        entries.append({"small" + QByteArray::number(i) + ".txt", QByteArray(i, 'x'), 8});
     const QString archive = tmp.filePath(QStringLiteral("big.zip"));
+    ASSERT_TRUE(writeFile(archive, tovo::test::buildZip(entries)));
     Reader r;
     ASSERT_EQ(r.test(archive), 0);
     ASSERT_GE(r.status.size(), 4);
@@ -817,13 +814,8 @@ TEST(ReaderParallel, SameEventsAndFilesAsSequential)
     // Text, and for one entry in two a noisy tail, so that some entries are
     // too small to hand over and others are not.
     auto content = [](qsizetype i) {
-        QByteArray data = QByteArray("ligne ").repeated(i + 1) + QByteArray::number(i);
-        std::uint32_t state = std::uint32_t(i) * 2654435761u + 1;
-        for (qsizetype k = 0; k < (i % 2) * 1500; ++k) {
-            state = state * 1664525u + 1013904223u;
-            data.append(char(state >> 24));
-        }
-        return data;
+        return QByteArray("ligne ").repeated(i + 1) + QByteArray::number(i) +
+               tovo::test::noise(int(i % 2 * 1500), unsigned(i));
     };
     QList<tovo::test::BuildEntry> entries;
     for (int i = 0; i < 300; ++i) {

@@ -74,6 +74,20 @@ inline std::uint32_t crcOf(const QByteArray &data)
     return std::uint32_t(crc32(0, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size())));
 }
 
+// Incompressible bytes, the same for a given seed.
+inline QByteArray noise(int size, unsigned seed)
+{
+    QByteArray out(size, Qt::Uninitialized);
+    unsigned x = seed * 2654435761u + 1;
+    for (int i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        out[i] = char(x);
+    }
+    return out;
+}
+
 inline QByteArray buildZip(const QList<BuildEntry> &entries, const BuildOptions &options = {})
 {
     QByteArray body;

@@ -4,8 +4,6 @@
 // front of an archive.
 #include "ziplib_writer/writertest.h"
 
-#include "ziplib/zipbuilder.h"
-
 #include <dlfcn.h>
 
 #include <QDateTime>

@@ -10,7 +10,6 @@
 #include <QRegularExpression>
 
 #include "support/peakmemory.h"
-#include "ziplib/zipbuilder.h"
 
 using namespace tovo;
 using namespace tovo::test;

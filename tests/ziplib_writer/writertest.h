@@ -31,6 +31,7 @@
 #include "engine/tzipengine.h"
 #include "engine/qtprint.h"
 #include "support/testfiles.h"
+#include "ziplib/zipbuilder.h"
 
 namespace tovo::test {
 
@@ -259,19 +260,5 @@ public:
     OneThread(const OneThread &) = delete;
     OneThread &operator=(const OneThread &) = delete;
 };
-
-// Incompressible bytes, the same for a given seed.
-inline QByteArray noise(int size, unsigned seed)
-{
-    QByteArray out(size, Qt::Uninitialized);
-    unsigned x = seed * 2654435761u + 1;
-    for (int i = 0; i < size; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        out[i] = char(x);
-    }
-    return out;
-}
 
 } // namespace tovo::test

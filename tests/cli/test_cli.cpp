@@ -23,14 +23,6 @@ namespace {
 
 const QString Ext = QStringLiteral(".ZIP;.LZH;.ARC;.ARJ;.ZOO");
 
-QStringList args(std::initializer_list<const char *> list)
-{
-    QStringList out;
-    for (const char *a : list)
-        out << QString::fromUtf8(a);
-    return out;
-}
-
 // The program directory of a test run: tovo-cli and the labels file, no module.
 class CliProgram {
 public:
@@ -86,24 +78,24 @@ TEST(CliRequest, EachInvocationSendsItsVector)
         const char *entry;
         QStringList expected;
     } rows[] = {
-        {"list", args({"list", "a.zip"}), "ziprd", {"", "-v", "-10", "-2-1", "a.zip"}},
-        {"list with password", args({"list", "a.zip", "-p", "pw"}), "ziprd", {"pw", "-v", "-10", "-2-1", "a.zip"}},
-        {"test", args({"test", "a.zip"}), "ziprd", {"", "-t", "a.zip"}},
-        {"extract, options after the names", args({"extract", "a.zip", "x", "-d", "out", "-o", "-j", "y"}), "ziprd",
+        {"list", {"list", "a.zip"}, "ziprd", {"", "-v", "-10", "-2-1", "a.zip"}},
+        {"list with password", {"list", "a.zip", "-p", "pw"}, "ziprd", {"pw", "-v", "-10", "-2-1", "a.zip"}},
+        {"test", {"test", "a.zip"}, "ziprd", {"", "-t", "a.zip"}},
+        {"extract, options after the names", {"extract", "a.zip", "x", "-d", "out", "-o", "-j", "y"}, "ziprd",
          {"", "-10", "-2-1", "-j", "-o", "a.zip", "x", "y", "-d", "out"}},
-        {"extract never overwriting", args({"extract", "a.zip", "-n", "-d", "out"}), "ziprd",
+        {"extract never overwriting", {"extract", "a.zip", "-n", "-d", "out"}, "ziprd",
          {"", "-10", "-2-1", "-n", "a.zip", "-d", "out"}},
-        {"add with every option", args({"add", "a.zip", "-r", "-j", "-3", "-p", "pw", "-m", "f1", "f2"}), "zipwr",
+        {"add with every option", {"add", "a.zip", "-r", "-j", "-3", "-p", "pw", "-m", "f1", "f2"}, "zipwr",
          {"pw", "-e", "-3", "-m", "-r", "-j", "-n", Ext, "-t", "01011980", "a.zip", "-W", "f1", "f2"}},
-        {"add keeps paths by default", args({"add", "a.zip", "d/f"}), "zipwr",
+        {"add keeps paths by default", {"add", "a.zip", "d/f"}, "zipwr",
          {"", "-6", "-n", Ext, "-t", "01011980", "a.zip", "-W", "d/f"}},
-        {"freshen without names", args({"freshen", "a.zip"}), "zipwr",
+        {"freshen without names", {"freshen", "a.zip"}, "zipwr",
          {"", "-f", "-6", "-n", Ext, "-t", "01011980", "a.zip", "-W"}},
-        {"delete, -- before a name like an option", args({"delete", "a.zip", "n1", "--", "-n2"}), "zipwr",
+        {"delete, -- before a name like an option", {"delete", "a.zip", "n1", "--", "-n2"}, "zipwr",
          {"", "-d", "a.zip", "n1", "-n2"}},
-        {"fix", args({"fix", "a.zip"}), "zipwr", {"", "-F", "a.zip"}},
-        {"fix harder", args({"fix", "a.zip", "--harder"}), "zipwr", {"", "-FF", "a.zip"}},
-        {"sfx with the stub beside the program", args({"sfx", "a.zip", "-p", "pw"}), "zipwr",
+        {"fix", {"fix", "a.zip"}, "zipwr", {"", "-F", "a.zip"}},
+        {"fix harder", {"fix", "a.zip", "--harder"}, "zipwr", {"", "-FF", "a.zip"}},
+        {"sfx with the stub beside the program", {"sfx", "a.zip", "-p", "pw"}, "zipwr",
          {"pw", "-M", "-Y", "/prog/Zipsfx32.bin", "", "[sfx-record]", "a.zip"}},
     };
     for (const auto &row : rows) {
@@ -132,18 +124,18 @@ TEST(CliRequest, RefusedInvocations)
         QStringList arguments;
     } rows[] = {
         {"nothing", {}},
-        {"unknown command", args({"frobnicate", "a.zip"})},
-        {"no archive", args({"list"})},
-        {"option instead of the archive", args({"list", "-p", "x"})},
-        {"names where none are taken", args({"list", "a.zip", "b"})},
-        {"option of another command", args({"list", "a.zip", "-r"})},
-        {"option without its value", args({"list", "a.zip", "-p"})},
-        {"extract without -d", args({"extract", "a.zip", "x"})},
-        {"extract with -o and -n", args({"extract", "a.zip", "-d", "o", "-o", "-n"})},
-        {"add without files", args({"add", "a.zip", "-r"})},
-        {"delete without names", args({"delete", "a.zip"})},
-        {"--harder outside fix", args({"test", "a.zip", "--harder"})},
-        {"two-letter option", args({"add", "a.zip", "-10", "f"})},
+        {"unknown command", {"frobnicate", "a.zip"}},
+        {"no archive", {"list"}},
+        {"option instead of the archive", {"list", "-p", "x"}},
+        {"names where none are taken", {"list", "a.zip", "b"}},
+        {"option of another command", {"list", "a.zip", "-r"}},
+        {"option without its value", {"list", "a.zip", "-p"}},
+        {"extract without -d", {"extract", "a.zip", "x"}},
+        {"extract with -o and -n", {"extract", "a.zip", "-d", "o", "-o", "-n"}},
+        {"add without files", {"add", "a.zip", "-r"}},
+        {"delete without names", {"delete", "a.zip"}},
+        {"--harder outside fix", {"test", "a.zip", "--harder"}},
+        {"two-letter option", {"add", "a.zip", "-10", "f"}},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -201,11 +193,11 @@ TEST(CliProgramRun, FailuresExitWith2AndSayWhy)
         QStringList arguments;
         QStringList said;
     } rows[] = {
-        {args({"list", "x.zip"}), {QStringLiteral("240"), label96}},
-        {args({"add", "x.zip", "f"}), {label96}},
+        {{"list", "x.zip"}, {QStringLiteral("240"), label96}},
+        {{"add", "x.zip", "f"}, {label96}},
         {{}, {QStringLiteral("Utilisation :")}},
-        {args({"list"}), {QStringLiteral("Utilisation :")}},
-        {args({"extract", "a.zip"}), {QStringLiteral("Utilisation :")}},
+        {{"list"}, {QStringLiteral("Utilisation :")}},
+        {{"extract", "a.zip"}, {QStringLiteral("Utilisation :")}},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.arguments.join(QLatin1Char(' ')).toStdString());

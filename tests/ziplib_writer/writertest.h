@@ -195,17 +195,6 @@ public:
     QList<TZipFileStats> status;
 };
 
-// Runs fn with dir as the current directory (the engine's file
-// patterns are relative to it, as the GUI arranges).
-template <typename Fn> auto inDirectory(const QString &dir, Fn fn)
-{
-    const QString before = QDir::currentPath();
-    QDir::setCurrent(dir);
-    auto result = fn();
-    QDir::setCurrent(before);
-    return result;
-}
-
 // One add command: its mode, its file specifications, settings on top of
 // the defaults.
 struct Command {
@@ -215,7 +204,8 @@ struct Command {
 };
 
 // Runs an add (or, with remove, a delete of c.files) on r's engine with fresh
-// settings and dir as the current directory.
+// settings and dir as the current directory (the engine's file patterns are
+// relative to it, as the GUI arranges).
 inline int add(RecordingEngine &r, const QString &dir, const QString &archive, const Command &c, bool remove = false)
 {
     r.clear();
@@ -224,7 +214,11 @@ inline int add(RecordingEngine &r, const QString &dir, const QString &archive, c
     r.engine.FilesToProcess = c.files;
     if (c.setup)
         c.setup(r.engine);
-    return inDirectory(dir, [&] { return remove ? r.engine.Delete() : r.engine.Add(c.mode); });
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir);
+    const int code = remove ? r.engine.Delete() : r.engine.Add(c.mode);
+    QDir::setCurrent(before);
+    return code;
 }
 
 inline QStringList sorted(QStringList list)

@@ -63,30 +63,16 @@ TEST(WriterInterop, WhatWeWriteTestsCleanEverywhere)
         {"deflated", {"text.txt", "empty.txt"}, {}, {}, {{"text.txt", Deflated}, {"empty.txt", Stored}}},
         {"stored with -0", {"text.txt"}, [](TZipEngine &e) { e.Compression = 0; }, {}, {{"text.txt", Stored}}},
         {"maximum compression", {"text.txt"}, [](TZipEngine &e) { e.Compression = 9; }, {}, {{"text.txt", Deflated}}},
-        {"stored extensions, case-insensitive",
-         {"inner.zip", "text.txt"},
-         {},
-         {},
+        {"stored extensions, case-insensitive", {"inner.zip", "text.txt"}, {}, {},
          {{"inner.zip", Stored}, {"text.txt", Deflated}}},
         {"incompressible data is stored", {"noise.bin"}, {}, {}, {{"noise.bin", Stored}}},
-        {"encrypted",
-         {"text.txt", "noise.bin"},
-         [](TZipEngine &e) { e.Password = QStringLiteral("s3cret"); },
-         QStringLiteral("s3cret"),
-         {{"text.txt", Deflated}, {"noise.bin", Stored}}},
-        {"encrypted and stored",
-         {"text.txt"},
-         [](TZipEngine &e) {
-             e.Password = QStringLiteral("s3cret");
-             e.Compression = 0;
-         },
-         QStringLiteral("s3cret"),
+        {"encrypted", {"text.txt", "noise.bin"}, [](TZipEngine &e) { e.Password = QStringLiteral("s3cret"); },
+         QStringLiteral("s3cret"), {{"text.txt", Deflated}, {"noise.bin", Stored}}},
+        {"encrypted and stored", {"text.txt"},
+         [](TZipEngine &e) { e.Password = QStringLiteral("s3cret"); e.Compression = 0; }, QStringLiteral("s3cret"),
          {{"text.txt", Stored}}},
-        {"UTF-8 names and folder entries",
-         {"été"},
-         [](TZipEngine &e) { e.Recurse = e.IncludeDirectoryEntries = true; },
-         {},
-         {{"été/", Stored}, {"été/ça.txt", Stored}}},
+        {"UTF-8 names and folder entries", {"été"}, [](TZipEngine &e) { e.Recurse = e.IncludeDirectoryEntries = true; },
+         {}, {{"été/", Stored}, {"été/ça.txt", Stored}}},
     };
     Workspace ws;
     QByteArray text;

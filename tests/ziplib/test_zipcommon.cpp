@@ -530,11 +530,6 @@ TEST(EntryData, SizesCrcMethodsAndBombs)
     badCrc.crc = 0x12345678;
     BuildEntry cut{"t", text, 8};
     cut.transform = [](const QByteArray &p) { return p.left(p.size() / 2); };
-    BuildEntry flipped{"f", text};
-    flipped.transform = [](QByteArray p) {
-        p[p.size() / 2] = char(p[p.size() / 2] ^ 0x5A);
-        return p;
-    };
     // A few dozen bytes: a single block of fixed codes, decoded another way.
     const QByteArray tiny = QByteArray("contenu 12\n").repeated(4);
     ASSERT_EQ((tovo::test::rawDeflate(tiny)[0] >> 1) & 3, 1) << "tiny data must open with a fixed-code block";
@@ -556,13 +551,12 @@ TEST(EntryData, SizesCrcMethodsAndBombs)
     const QByteArray pattern = QByteArray("abc").repeated(700000);
     BuildEntry liar{"l", pattern, 8};
     liar.size = std::uint32_t(tovo::test::rawDeflate(pattern).size() * 2000);
-    // Local headers that disagree with the central directory.
-    BuildEntry longLocalExtra{"s", text};
-    longLocalExtra.localExtraLength = 40; // its data then runs 40 bytes into the directory
-    BuildEntry otherMethod{"s", text};
-    otherMethod.localMethod = 8;
+    // Local headers that disagree with the central directory (another method:
+    // see the reader tests' refused entries).
     BuildEntry otherName{"s", text};
     otherName.localName = "t";
+    BuildEntry longLocalExtra{"s", text};
+    longLocalExtra.localExtraLength = 40; // its data then runs 40 bytes into the directory
     BuildEntry otherSeparators{"d/s", text};
     otherSeparators.localName = "d\\s";
     const auto encrypt = [crc = tovo::test::crcOf(text)](const QByteArray &payload) {
@@ -597,14 +591,12 @@ TEST(EntryData, SizesCrcMethodsAndBombs)
         {"tiny deflated data longer than declared", tinyShort, TOVO_ZIP_ERR_TOO_LARGE},
         {"tiny deflate stream of garbage", tinyGarbage, TOVO_ZIP_ERR_CRC},
         {"deflate stream cut short", cut, TOVO_ZIP_ERR_CRC},
-        {"flipped byte in stored data", flipped, TOVO_ZIP_ERR_CRC},
         {"unsupported method", bzip2, TOVO_ZIP_ERR_METHOD},
         {"AES method without its field", aesWithoutField, TOVO_ZIP_ERR_UNSUPPORTED},
         {"strong encryption", strong, TOVO_ZIP_ERR_UNSUPPORTED},
         {"a file of zeros at deflate's own limit", zeroFile, 0},
         {"declared size beyond any deflate ratio", liar, TOVO_ZIP_ERR_TOO_LARGE},
         {"whole local header counted: data on the next record", longLocalExtra, TOVO_ZIP_ERR_BAD_ARCHIVE},
-        {"local header with another method", otherMethod, TOVO_ZIP_ERR_BAD_ARCHIVE},
         {"local header with another name is refused", otherName, TOVO_ZIP_WARN_SKIPPED},
         {"local header with backslash separators", otherSeparators, 0},
         {"encrypted, stored", encryptedStored, 0, "motdepasse"},

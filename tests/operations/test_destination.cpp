@@ -1,6 +1,6 @@
-// The destination rules of the extraction dialog: the folder named after an
-// archive, the "=" toggle (with Windows-style names too), and entering a
-// directory picked in the chooser.
+// The destination rules of the extraction dialog: the "=" toggle between an
+// archive's folder and the sub-folder named after it (with Windows-style
+// names too), and entering a directory picked in the chooser.
 #include "engine/qtprint.h"
 #include "operations/destination.h"
 
@@ -10,28 +10,9 @@
 #include <gtest/gtest.h>
 
 using namespace tovo;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-TEST(Destination, ArchiveBaseNameCutsAtTheFirstOccurrenceOfTheExtension)
-{
-    const std::pair<QString, QString> cases[] = {
-        {QStringLiteral("DATA.ZIP"), QStringLiteral("DATA")},
-        // The extension text is found first at the second character.
-        {QStringLiteral("X.ZIPPER.ZIP"), QStringLiteral("X")},
-        {QStringLiteral("x.zip.zip"), QStringLiteral("x")},
-        {QStringLiteral("sauvegarde.tar.zip"), QStringLiteral("sauvegarde.tar")},
-        // The search is case-sensitive: ".Zip" is not ".ZIP".
-        {QStringLiteral("Data.Zip.ZIP"), QStringLiteral("Data.Zip")},
-        {QStringLiteral("nom."), QStringLiteral("nom")},
-        {QStringLiteral("a.b.c."), QStringLiteral("a")},
-        // Nothing left to cut to: the whole name, never an unnamed folder.
-        {QStringLiteral("sans-extension"), QStringLiteral("sans-extension")},
-        {QStringLiteral(".zip"), QStringLiteral(".zip")},
-    };
-    for (const auto &[name, expected] : cases)
-        EXPECT_EQ(ArchiveBaseName(name), expected) << name.toStdString();
-}
 
 TEST(Destination, EqualsTogglesBetweenTheFolderAndTheSubfolder)
 {
@@ -39,35 +20,35 @@ TEST(Destination, EqualsTogglesBetweenTheFolderAndTheSubfolder)
         const char *name;
         QString archive;
         QString destination;
-        QString separators;
         QString expected;
     };
-    const QString win = QStringLiteral("\\:");
-    const QString unix = QStringLiteral("/");
-    const Case cases[] = {
-        {"elsewhere: the archive's folder", QStringLiteral("C:\\A\\DATA.ZIP"), QStringLiteral("D:\\X\\"), win,
-         QStringLiteral("C:\\A\\")},
-        {"empty: the archive's folder", QStringLiteral("C:\\A\\DATA.ZIP"), QString(), win, QStringLiteral("C:\\A\\")},
-        {"the folder: the sub-folder", QStringLiteral("C:\\A\\DATA.ZIP"), QStringLiteral("C:\\A\\"), win,
-         QStringLiteral("C:\\A\\DATA\\")},
-        {"the sub-folder: the folder again", QStringLiteral("C:\\A\\DATA.ZIP"), QStringLiteral("C:\\A\\DATA\\"), win,
-         QStringLiteral("C:\\A\\")},
-        {"typed in another case counts as equal", QStringLiteral("C:\\A\\DATA.ZIP"), QStringLiteral("c:\\a\\"), win,
-         QStringLiteral("C:\\A\\DATA\\")},
-        {"quoted destination", QStringLiteral("C:\\A\\DATA.ZIP"), QStringLiteral("\"C:\\A\\\""), win,
-         QStringLiteral("C:\\A\\DATA\\")},
-        {"drive colon ends the folder", QStringLiteral("C:DATA.ZIP"), QStringLiteral("C:"), win,
-         QStringLiteral("C:\\DATA\\")},
-        {"names keep their case", QStringLiteral("/srv/Mixte/Rapport.Zip"), QStringLiteral("/srv/mixte/"), unix,
-         QStringLiteral("/srv/Mixte/Rapport/")},
-        {"no trailing separator: not the folder", QStringLiteral("/srv/Mixte/Rapport.Zip"),
-         QStringLiteral("/srv/Mixte"), unix, QStringLiteral("/srv/Mixte/")},
-        {"X.ZIPPER.ZIP", QStringLiteral("/d/X.ZIPPER.ZIP"), QStringLiteral("/d/"), unix, QStringLiteral("/d/X/")},
-        {"backslash is a name character here", QStringLiteral("/d/a\\b.zip"), QStringLiteral("/d/"), unix,
-         QStringLiteral("/d/a\\b/")},
+    const QString win = u"\\:"_s;
+    // The sub-folder is cut before the first occurrence of the extension.
+    const Case unixCases[] = {
+        {"names keep their case", u"/srv/Mixte/Rapport.Zip"_s, u"/srv/mixte/"_s, u"/srv/Mixte/Rapport/"_s},
+        {"no trailing separator: not the folder", u"/srv/Mixte/Rapport.Zip"_s, u"/srv/Mixte"_s, u"/srv/Mixte/"_s},
+        {"extension found early", u"/d/X.ZIPPER.ZIP"_s, u"/d/"_s, u"/d/X/"_s},
+        {"extension twice", u"/d/x.zip.zip"_s, u"/d/"_s, u"/d/x/"_s},
+        {"inner extension kept", u"/d/sauvegarde.tar.zip"_s, u"/d/"_s, u"/d/sauvegarde.tar/"_s},
+        {"extension search is case-sensitive", u"/d/Data.Zip.ZIP"_s, u"/d/"_s, u"/d/Data.Zip/"_s},
+        {"final dot", u"/d/a.b.c."_s, u"/d/"_s, u"/d/a/"_s},
+        {"no extension: the whole name", u"/d/sans-extension"_s, u"/d/"_s, u"/d/sans-extension/"_s},
+        {"nothing left: the whole name", u"/d/.zip"_s, u"/d/"_s, u"/d/.zip/"_s},
+        {"backslash is a name character here", u"/d/a\\b.zip"_s, u"/d/"_s, u"/d/a\\b/"_s},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(ToggleDestination(c.archive, c.destination, c.separators), c.expected) << c.name;
+    const Case winCases[] = {
+        {"elsewhere: the archive's folder", u"C:\\A\\DATA.ZIP"_s, u"D:\\X\\"_s, u"C:\\A\\"_s},
+        {"empty: the archive's folder", u"C:\\A\\DATA.ZIP"_s, QString(), u"C:\\A\\"_s},
+        {"the folder: the sub-folder", u"C:\\A\\DATA.ZIP"_s, u"C:\\A\\"_s, u"C:\\A\\DATA\\"_s},
+        {"the sub-folder: the folder again", u"C:\\A\\DATA.ZIP"_s, u"C:\\A\\DATA\\"_s, u"C:\\A\\"_s},
+        {"typed in another case counts as equal", u"C:\\A\\DATA.ZIP"_s, u"c:\\a\\"_s, u"C:\\A\\DATA\\"_s},
+        {"quoted destination", u"C:\\A\\DATA.ZIP"_s, u"\"C:\\A\\\""_s, u"C:\\A\\DATA\\"_s},
+        {"drive colon ends the folder", u"C:DATA.ZIP"_s, u"C:"_s, u"C:\\DATA\\"_s},
+    };
+    for (const Case &c : unixCases)
+        EXPECT_EQ(ToggleDestination(c.archive, c.destination, u"/"_s), c.expected) << c.name;
+    for (const Case &c : winCases)
+        EXPECT_EQ(ToggleDestination(c.archive, c.destination, win), c.expected) << c.name;
 }
 
 TEST(Destination, ChosenDirectoryFallsBackToTheProgramDirectory)
@@ -75,7 +56,8 @@ TEST(Destination, ChosenDirectoryFallsBackToTheProgramDirectory)
     const QString before = QDir::currentPath();
     QTemporaryDir prog;
     QTemporaryDir chosen;
-    const QString progDir = prog.path() + QLatin1Char('/');
+    const QString progDir = prog.path() + u'/';
+    const QString gone = chosen.filePath(u"disparu"_s);
     struct Case {
         const char *name;
         QString candidate;
@@ -83,21 +65,20 @@ TEST(Destination, ChosenDirectoryFallsBackToTheProgramDirectory)
         QString expected;
         bool entered;
     };
-    const QString gone = chosen.filePath(QStringLiteral("disparu"));
     const Case cases[] = {
-        {"reachable", chosen.path(), progDir, chosen.path() + QLatin1Char('/'), true},
-        {"with its separator", chosen.path() + QLatin1Char('/'), progDir, chosen.path() + QLatin1Char('/'), true},
+        {"reachable", chosen.path(), progDir, chosen.path() + u'/', true},
+        {"with its separator", chosen.path() + u'/', progDir, chosen.path() + u'/', true},
         {"missing: the program's directory", gone, progDir, progDir, true},
         {"empty: the program's directory", QString(), progDir, progDir, true},
-        {"nothing reachable: reported", gone, gone + QLatin1Char('/'), gone + QLatin1Char('/'), false},
+        {"nothing reachable: reported", gone, gone + u'/', gone + u'/', false},
     };
     for (const Case &c : cases) {
         QDir::setCurrent(before);
         const EnteredDestination result = EnterChosenDestination(c.candidate, c.progDir);
         EXPECT_EQ(result.directory, c.expected) << c.name;
         EXPECT_EQ(result.enteredOnSecondTry, c.entered) << c.name;
+        // Entered as the extraction dialog always did.
         if (c.entered) {
-            // Entered as the extraction dialog always did.
             EXPECT_EQ(QDir::current().canonicalPath(), QDir(c.expected).canonicalPath()) << c.name;
         }
     }

@@ -6,6 +6,7 @@
 #include <QDir>
 
 using namespace tovo;
+using namespace Qt::StringLiterals;
 using tovo::test::readFile;
 using tovo::test::writeFile;
 
@@ -17,7 +18,7 @@ protected:
     // depend on where the system keeps temporary files.
     QString fav(const QString &name, bool create = true) const
     {
-        const QString path = prog.filePath(QStringLiteral("fav/") + name);
+        const QString path = prog.filePath(u"fav/"_s + name);
         if (create)
             QDir().mkpath(path);
         return path;
@@ -28,7 +29,7 @@ protected:
         QByteArray file;
         for (const QString &f : favourites)
             file += f.toUtf8() + "\r\n";
-        ASSERT_TRUE(writeFile(prog.filePath(QStringLiteral("favoris.txt")), file));
+        ASSERT_TRUE(writeFile(prog.filePath(u"favoris.txt"_s), file));
         start();
     }
 
@@ -52,17 +53,16 @@ protected:
 
     QString question(int label, const QString &directory) const
     {
-        return GetLabel(label) + QStringLiteral("\r[ ") + directory + QStringLiteral(" ]");
+        return GetLabel(label) + u"\r[ "_s + directory + u" ]"_s;
     }
 };
 
 TEST_F(ChooserTest, AddingKeepsTheListSortedAndRefusesExactDuplicates)
 {
-    startWith({fav(QStringLiteral("m")), fav(QStringLiteral("b"))});
-    const QString b = fav(QStringLiteral("b")), m = fav(QStringLiteral("m"));
-    const QString lower = fav(QStringLiteral("docs")), upper = fav(QStringLiteral("Docs"));
-    const QString a = fav(QStringLiteral("a")), zed = fav(QStringLiteral("zed"));
-    EXPECT_EQ(favourites(), (QStringList{b, m})) << "sorted at load";
+    startWith({});
+    const QString b = fav(u"b"_s), m = fav(u"m"_s);
+    const QString lower = fav(u"docs"_s), upper = fav(u"Docs"_s);
+    const QString a = fav(u"a"_s), zed = fav(u"zed"_s);
 
     struct Step {
         const char *name;
@@ -71,6 +71,9 @@ TEST_F(ChooserTest, AddingKeepsTheListSortedAndRefusesExactDuplicates)
         QStringList after;
     };
     const Step steps[] = {
+        // The combo box must not select the first item it is given.
+        {"the first one", m, IdYes, {m}},
+        {"before it", b, IdYes, {b, m}},
         {"added at its sorted place", lower, IdYes, {b, lower, m}},
         {"exact duplicate refused", lower, 0, {b, lower, m}},
         {"another case is another favourite", upper, IdYes, {b, upper, lower, m}},
@@ -93,35 +96,24 @@ TEST_F(ChooserTest, AddingKeepsTheListSortedAndRefusesExactDuplicates)
         }
         EXPECT_EQ(favourites(), s.after) << s.name;
         EXPECT_EQ(chooser()->favoris->currentIndex(), -1) << s.name;
+        EXPECT_TRUE(chooser()->favoris->currentText().isEmpty()) << s.name;
     }
 
     // Written at close in the list's order, one a line.
     w->close();
-    EXPECT_EQ(readFile(prog.filePath(QStringLiteral("favoris.txt"))),
-              (QStringList{a, b, upper, lower, m}.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    EXPECT_EQ(readFile(prog.filePath(u"favoris.txt"_s)),
+              (QStringList{a, b, upper, lower, m}.join(u"\r\n"_s) + u"\r\n"_s).toUtf8());
     EXPECT_EQ(boxes.unexpected, 0);
-}
-
-TEST_F(ChooserTest, AFirstFavouriteIsNotSelectedByBeingAdded)
-{
-    startWith({});
-    ASSERT_TRUE(favourites().isEmpty());
-    const QString only = fav(QStringLiteral("seul"));
-    chooser()->Liste->setDirectory(only);
-    boxes.answers = {IdYes};
-    chooser()->Button2->click();
-    EXPECT_EQ(favourites(), QStringList{only});
-    EXPECT_EQ(chooser()->favoris->currentIndex(), -1);
-    EXPECT_TRUE(chooser()->favoris->currentText().isEmpty());
 }
 
 TEST_F(ChooserTest, PickingAndRemovingFavourites)
 {
-    const QString keep = fav(QStringLiteral("garde"));
-    const QString gone = fav(QStringLiteral("disparu"), false);
-    const QString other = fav(QStringLiteral("x"));
-    startWith({keep, gone, other});
-    const QByteArray before = readFile(prog.filePath(QStringLiteral("favoris.txt")));
+    const QString keep = fav(u"garde"_s);
+    const QString gone = fav(u"disparu"_s, false);
+    const QString other = fav(u"x"_s);
+    startWith({other, keep, gone});
+    EXPECT_EQ(favourites(), (QStringList{gone, keep, other})) << "sorted at load";
+    const QByteArray before = readFile(prog.filePath(u"favoris.txt"_s));
 
     // "X" with nothing selected asks nothing.
     chooser()->favoris->setCurrentIndex(-1);
@@ -171,7 +163,7 @@ TEST_F(ChooserTest, PickingAndRemovingFavourites)
 
     // An empty list is not written: the old file comes back at the next start.
     w->close();
-    EXPECT_EQ(readFile(prog.filePath(QStringLiteral("favoris.txt"))), before);
+    EXPECT_EQ(readFile(prog.filePath(u"favoris.txt"_s)), before);
     EXPECT_EQ(boxes.unexpected, 0);
 }
 

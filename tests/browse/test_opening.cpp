@@ -11,7 +11,10 @@
 #include <QThread>
 #include <QTimer>
 
+#include <functional>
+
 using namespace tovo;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -44,61 +47,58 @@ protected:
 TEST_F(OpeningTest, EveryWayOfNamingAnArchiveOpensIt)
 {
     script(threeEntryListing());
-    const QString archive = makeArchive(QStringLiteral("a b/voies.zip"));
+    const QString archive = makeArchive(u"a b/voies.zip"_s);
     start();
-    auto opened = [this]() { return w->Entries->count() == 2 && w->CurrentArchive.endsWith(QLatin1String("voies.zip")); };
-
-    w->NomFic->setText(archive);
-    w->NomFic->lineEdit()->returnPressed();
-    EXPECT_TRUE(opened()) << "Enter";
-
-    w->Entries->clear();
-    boxes.fileAnswers.push_back(archive);
-    w->NomFic->button()->click();
-    EXPECT_TRUE(opened()) << "browse dialog";
-
-    w->Entries->clear();
-    w->FormDropFiles1DropFiles({archive, QStringLiteral("/ignored.zip")});
-    EXPECT_TRUE(opened()) << "drop";
-
-    w->Entries->clear();
-    w->NomFic->setText(QString());
-    w->HistClick(w->MenuHisto->actions().first());
-    EXPECT_TRUE(opened()) << "history";
+    const std::pair<const char *, std::function<void()>> ways[] = {
+        {"Enter", [&] { w->NomFic->setText(archive), w->NomFic->lineEdit()->returnPressed(); }},
+        {"browse dialog", [&] { boxes.fileAnswers.push_back(archive), w->NomFic->button()->click(); }},
+        {"drop", [&] { w->FormDropFiles1DropFiles({archive, u"/ignored.zip"_s}); }},
+        {"history", [&] { w->NomFic->setText(QString()), w->HistClick(w->MenuHisto->actions().first()); }},
+        // The quotes go as soon as they are typed.
+        {"refresh button", [&] { w->NomFic->setText(u'"' + archive + u'"'), w->BtActu->click(); }},
+    };
+    for (const auto &[name, way] : ways) {
+        w->Entries->clear();
+        way();
+        EXPECT_EQ(w->Entries->count(), 2) << name;
+        EXPECT_EQ(w->CurrentArchive, archive) << name;
+        EXPECT_EQ(w->NomFic->text(), archive) << name;
+    }
     EXPECT_EQ(w->HistoryItems(), QStringList{archive});
-
-    w->Entries->clear();
-    w->NomFic->setText(QStringLiteral("\"") + archive + QStringLiteral("\""));
-    EXPECT_EQ(w->NomFic->text(), archive); // quotes go as soon as they are typed
-    w->BtActu->click();
-    EXPECT_TRUE(opened()) << "refresh button";
     EXPECT_EQ(boxes.unexpected, 0);
 
     // The file list on the left follows the archive named, and highlights
     // nothing for a new one.
-    const QString other = makeArchive(QStringLiteral("a b/autre.zip"));
-    w->NomFic->setText(other);
-    w->BtActuClick();
+    const QString other = makeArchive(u"a b/autre.zip"_s);
+    open(other);
     EXPECT_EQ(w->FileListBox1->currentFile(), other);
-    w->NomFic->setText(archive);
-    w->BtActuClick();
+    open(archive);
     EXPECT_EQ(w->FileListBox1->currentFile(), archive);
+    // A name of no existing file goes to the adding dialog instead, once the
+    // user agrees to create it.
+    QFile::remove(fakeLogPath());
+    boxes.dialogs.clear();
+    boxes.answers = {IdYes};
     boxes.formAnswers.push_back([](QDialog *) { return int(QDialog::Rejected); });
-    w->NomFic->setText(prog.filePath(QStringLiteral("a b/nouvelle.zip")));
-    w->BtActuClick();
+    open(prog.filePath(u"a b/nouvelle"_s));
     EXPECT_EQ(w->FileListBox1->currentFile(), QString());
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_TRUE(boxes.shown[0].text.endsWith(GetLabel(222)));
+    EXPECT_EQ(boxes.dialogs, QStringList{u"Eselfics"_s});
+    EXPECT_EQ(w->NomFic->text(), prog.filePath(u"a b/nouvelle.zip"_s));
+    EXPECT_TRUE(calls().isEmpty());
 }
 
 // The file-system model under the list keeps showing a folder it was once
 // asked about, whatever its filter.
 TEST_F(OpeningTest, TheArchiveListShowsNoFolder)
 {
-    const QString inner = makeArchive(QStringLiteral("dossier/x.zip"));
-    makeArchive(QStringLiteral("y.zip"));
+    const QString inner = makeArchive(u"dossier/x.zip"_s);
+    makeArchive(u"y.zip"_s);
     TFileListBox list;
-    list.setMask(QStringLiteral("*.zip"));
+    list.setMask(u"*.zip"_s);
     list.setDirectory(QFileInfo(inner).path());
-    list.selectFile(QStringLiteral("x.zip"));
+    list.selectFile(u"x.zip"_s);
     list.setDirectory(prog.path());
     const auto shown = [&list] {
         QStringList names;
@@ -109,36 +109,25 @@ TEST_F(OpeningTest, TheArchiveListShowsNoFolder)
     };
     // The folder is read by a thread of the model.
     const QDeadlineTimer deadline(10000);
-    while (!shown().contains(QStringLiteral("y.zip")) && !deadline.hasExpired()) {
+    while (!shown().contains(u"y.zip"_s) && !deadline.hasExpired()) {
         QThread::msleep(5);
         QCoreApplication::processEvents();
     }
-    EXPECT_EQ(shown(), QStringList{QStringLiteral("y.zip")});
+    EXPECT_EQ(shown(), QStringList{u"y.zip"_s});
 }
 
 TEST_F(OpeningTest, RefusedNamesSayWhy)
 {
     start();
     boxes.answers = {IdOk, IdOk};
-    open(QStringLiteral("/tmp/a.rar"));
-    ASSERT_EQ(boxes.shown.size(), 1);
+    open(u"/tmp/a.rar"_s);
+    EXPECT_TRUE(w->NomFic->text().isEmpty());
+    open(u"/tmp/l'archive.zip"_s);
+    ASSERT_EQ(boxes.shown.size(), 2);
     EXPECT_EQ(boxes.shown[0].text, GetLabel(121));
     EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
-    EXPECT_TRUE(w->NomFic->text().isEmpty());
-
-    open(QStringLiteral("/tmp/l'archive.zip"));
     EXPECT_EQ(boxes.shown[1].text, GetLabel(122));
-    EXPECT_EQ(w->NomFic->text(), QStringLiteral("/tmp/l'archive.zip"));
-
-    // A name of no existing file goes to the adding dialog instead, once
-    // the user agrees to create it.
-    boxes.answers.push_back(IdYes);
-    boxes.formAnswers.push_back([](QDialog *) { return int(QDialog::Rejected); });
-    open(prog.filePath(QStringLiteral("nouvelle")));
-    ASSERT_EQ(boxes.shown.size(), 3);
-    EXPECT_TRUE(boxes.shown[2].text.endsWith(GetLabel(222)));
-    EXPECT_EQ(boxes.dialogs, QStringList{QStringLiteral("Eselfics")});
-    EXPECT_EQ(w->NomFic->text(), prog.filePath(QStringLiteral("nouvelle.zip")));
+    EXPECT_EQ(w->NomFic->text(), u"/tmp/l'archive.zip"_s);
     EXPECT_TRUE(calls().isEmpty());
 }
 
@@ -149,32 +138,32 @@ TEST_F(OpeningTest, ListingAndCheckMarksDriveHeaderAndScope)
 {
     script(threeEntryListing() + "80 name=c.txt size=3\n");
     start();
-    const QString archive = makeArchive(QStringLiteral("arch/sel.zip"));
+    const QString archive = makeArchive(u"arch/sel.zip"_s);
     open(archive);
-    EXPECT_TRUE(boxes.shown.isEmpty()) << texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(boxes.shown.isEmpty()) << texts().join(u'|').toStdString();
     ASSERT_EQ(w->Entries->count(), 3);
-    EXPECT_EQ(w->Entries->fullName(0), QStringLiteral("docs/a.txt"));
+    EXPECT_EQ(w->Entries->fullName(0), u"docs/a.txt"_s);
     EXPECT_EQ(w->Entries->size(1), 2048);
     EXPECT_EQ(w->TotalSize, 3551);
     EXPECT_TRUE(w->RespectRep->isEnabled());
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Tovo v4.4 - ") + archive);
+    EXPECT_EQ(w->windowTitle(), u"Tovo v4.4 - "_s + archive);
     EXPECT_TRUE(w->Ajout->isEnabled() && w->isEnabled());
     EXPECT_FALSE(AppForms().Interruption->isVisible());
     EXPECT_EQ(w->PanelDroite->text(), GetLabel(220)); // no "please wait" left behind
     ASSERT_EQ(calls().size(), 2);
-    EXPECT_EQ(calls()[0], (QStringList{QString(), QStringLiteral("-t"), archive}));
-    EXPECT_EQ(AppForms().Conf->RepDest->text(), prog.filePath(QStringLiteral("arch/")));
-    const QString base = QStringLiteral("3 ") + GetLabel(251);
-    EXPECT_EQ(header(), base + QStringLiteral(" :"));
+    EXPECT_EQ(calls()[0], (QStringList{QString(), u"-t"_s, archive}));
+    EXPECT_EQ(AppForms().Conf->RepDest->text(), prog.filePath(u"arch/"_s));
+    const QString base = u"3 "_s + GetLabel(251);
+    EXPECT_EQ(header(), base + u" :"_s);
 
     check({1});
-    EXPECT_EQ(header(), base + QStringLiteral(" ~ ") + GetLabel(252) + QStringLiteral(" : 1"));
+    EXPECT_EQ(header(), base + u" ~ "_s + GetLabel(252) + u" : 1"_s);
     EXPECT_TRUE(w->ExtraireUn->isEnabled());
     EXPECT_TRUE(w->ExtraireUn->isChecked());
     EXPECT_TRUE(w->Suppr->isEnabled());
 
     check({0, 2});
-    EXPECT_EQ(header(), base + QStringLiteral(" ~ ") + GetLabel(252) + QStringLiteral(" : 3"));
+    EXPECT_EQ(header(), base + u" ~ "_s + GetLabel(252) + u" : 3"_s);
     EXPECT_FALSE(w->ExtraireUn->isEnabled());
     EXPECT_TRUE(w->ExtraireTout->isChecked());
     EXPECT_FALSE(w->Suppr->isEnabled());
@@ -183,7 +172,7 @@ TEST_F(OpeningTest, ListingAndCheckMarksDriveHeaderAndScope)
     w->ListeficsZip->selectionModel()->select(w->Entries->index(0), QItemSelectionModel::Select);
     w->ListeficsZip->selectionModel()->select(w->Entries->index(2), QItemSelectionModel::Select);
     w->DSel1->trigger();
-    EXPECT_EQ(w->Entries->checkedNames(), QStringList{QStringLiteral("b.txt")});
+    EXPECT_EQ(w->Entries->checkedNames(), QStringList{u"b.txt"_s});
     EXPECT_TRUE(w->ExtraireUn->isChecked());
 
     w->ListeficsZip->selectionModel()->clearSelection();
@@ -191,7 +180,7 @@ TEST_F(OpeningTest, ListingAndCheckMarksDriveHeaderAndScope)
     EXPECT_EQ(w->Entries->checkedCount(), 1);
     w->ListeficsZip->selectionModel()->select(w->Entries->index(1), QItemSelectionModel::Select);
     w->DSel1->trigger();
-    EXPECT_EQ(header(), base + QStringLiteral(" :"));
+    EXPECT_EQ(header(), base + u" :"_s);
     EXPECT_TRUE(w->ExtraireTout->isChecked());
 
     // A double click in the folder tree empties the list: nothing in the
@@ -229,17 +218,17 @@ TEST_F(OpeningTest, ResultCodesAreReportedByTheirLabels)
         bool skipTest = false;
     };
     const Case cases[] = {
-        {"warning keeps success", QLatin1Char('L'), 50, true, 84, MessageIcon::Warning},
-        {"multi-disk refusal", QLatin1Char('D'), 430, false, 108, MessageIcon::Error},
-        {"423 warns yet fails", QLatin1Char('E'), 423, false, 272, MessageIcon::Warning},
-        {"unknown code", QLatin1Char('A'), 999, false, 272, MessageIcon::Error},
-        {"quiet test below 100", QLatin1Char('t'), 60, true, 0, MessageIcon::None},
-        {"quiet test error", QLatin1Char('t'), 130, false, 125, MessageIcon::Error},
+        {"warning keeps success", u'L', 50, true, 84, MessageIcon::Warning},
+        {"multi-disk refusal", u'D', 430, false, 108, MessageIcon::Error},
+        {"423 warns yet fails", u'E', 423, false, 272, MessageIcon::Warning},
+        {"unknown code", u'A', 999, false, 272, MessageIcon::Error},
+        {"quiet test below 100", u't', 60, true, 0, MessageIcon::None},
+        {"quiet test error", u't', 130, false, 125, MessageIcon::Error},
         // Stopped by the user: a stop, not a damaged archive.
-        {"quiet test stopped", QLatin1Char('t'), 370, false, 103, MessageIcon::Error},
+        {"quiet test stopped", u't', 370, false, 103, MessageIcon::Error},
         // Skipping the test (an option) skips only the test.
-        {"quiet test skipped", QLatin1Char('t'), 190, true, 0, MessageIcon::None, true},
-        {"an add fails though the test is skipped", QLatin1Char('A'), 190, false, 93, MessageIcon::Error, true},
+        {"quiet test skipped", u't', 190, true, 0, MessageIcon::None, true},
+        {"an add fails though the test is skipped", u'A', 190, false, 93, MessageIcon::Error, true},
     };
     for (const Case &c : cases) {
         script("return " + QByteArray::number(c.code) + "\n");
@@ -247,9 +236,9 @@ TEST_F(OpeningTest, ResultCodesAreReportedByTheirLabels)
         QFile::remove(fakeLogPath());
         boxes.shown.clear();
         boxes.answers = {IdOk};
-        w->TailleC->setText(QStringLiteral("12 Ko"));
+        w->TailleC->setText(u"12 Ko"_s);
         EXPECT_EQ(w->RunEngineCommand(c.command), c.success) << c.name;
-        EXPECT_EQ(calls().isEmpty(), c.skipTest && c.command == QLatin1Char('t')) << c.name;
+        EXPECT_EQ(calls().isEmpty(), c.skipTest && c.command == u't') << c.name;
         if (c.label == 0) {
             EXPECT_TRUE(boxes.shown.isEmpty()) << c.name;
             continue;
@@ -257,14 +246,14 @@ TEST_F(OpeningTest, ResultCodesAreReportedByTheirLabels)
         ASSERT_EQ(boxes.shown.size(), 1) << c.name;
         const QString text = boxes.shown[0].text;
         if (c.label == 125) {
-            EXPECT_EQ(text, GetLabel(125) + QStringLiteral(" 130")) << c.name;
+            EXPECT_EQ(text, GetLabel(125) + u" 130"_s) << c.name;
         } else {
-            EXPECT_EQ(text, GetLabel(126) + QStringLiteral("\r\r") + GetLabel(c.label) + QStringLiteral(" (") +
-                                QString::number(c.code) + QStringLiteral(")\r"))
+            EXPECT_EQ(text, GetLabel(126) + u"\r\r"_s + GetLabel(c.label) + u" ("_s +
+                                QString::number(c.code) + u")\r"_s)
                 << c.name;
         }
         EXPECT_EQ(boxes.shown[0].icon, c.icon) << c.name;
-        EXPECT_EQ(w->TailleC->text(), QStringLiteral("0")) << c.name;
+        EXPECT_EQ(w->TailleC->text(), u"0"_s) << c.name;
     }
 }
 
@@ -285,29 +274,29 @@ TEST_F(OpeningTest, RepairReportsWhatItDroppedAndKeepsTheOriginal)
     };
     const QByteArray harderDrops = "when -F\nreturn 490\nwhen -FF\n1060 name=b.txt reason=4\n"
                                    "1060 name=chiffre.txt reason=5\nreturn 10\n";
-    const QStringList both{QStringLiteral("-F"), QStringLiteral("-FF")};
+    const QStringList both{u"-F"_s, u"-FF"_s};
     const Case cases[] = {
-        {"sound archive", "return 0\n", {QStringLiteral("-F")}, {279}, MessageIcon::Information, {}, false, false},
+        {"sound archive", "return 0\n", {u"-F"_s}, {279}, MessageIcon::Information, {}, false, false},
         {"harder repair drops an entry", harderDrops, both, {279, 236, 237}, MessageIcon::Warning,
-         QStringLiteral("b.txt"), false, true},
+         u"b.txt"_s, false, true},
         {"a copy already there is left alone", harderDrops, both, {279, 236, 237}, MessageIcon::Warning,
-         QStringLiteral("b.txt"), true, true},
+         u"b.txt"_s, true, true},
         {"plain repair drops the damaged end", "when -F\n1060 name=fin.txt reason=4\nreturn 10\n",
-         {QStringLiteral("-F")}, {279, 236, 237}, MessageIcon::Warning, QStringLiteral("fin.txt"), false, true},
+         {u"-F"_s}, {279, 236, 237}, MessageIcon::Warning, u"fin.txt"_s, false, true},
         {"unverifiable entries are named, nothing dropped", "when -F\n1060 name=secret.txt reason=6\nreturn 10\n",
-         {QStringLiteral("-F")}, {279, 239}, MessageIcon::Warning, {}, false, false},
+         {u"-F"_s}, {279, 239}, MessageIcon::Warning, {}, false, false},
         {"both fail", "return 490\n", both, {280, 113}, MessageIcon::Error, {}, false, false},
-        {"stopped by the user", "return 370\n", {QStringLiteral("-F")}, {126, 103}, MessageIcon::Error, {}, false, false},
+        {"stopped by the user", "return 370\n", {u"-F"_s}, {126, 103}, MessageIcon::Error, {}, false, false},
     };
     start();
     for (const Case &c : cases) {
         QTemporaryDir folder;
-        const QString archive = folder.filePath(QStringLiteral("abime.zip"));
+        const QString archive = folder.filePath(u"abime.zip"_s);
         ASSERT_TRUE(test::writeFile(archive, "original"));
         if (c.oldBackup) {
-            ASSERT_TRUE(test::writeFile(archive + QStringLiteral(".bak"), "plus ancien"));
+            ASSERT_TRUE(test::writeFile(archive + u".bak"_s, "plus ancien"));
         }
-        const QString copy = archive + (c.oldBackup ? QStringLiteral(".1.bak") : QStringLiteral(".bak"));
+        const QString copy = archive + (c.oldBackup ? u".1.bak"_s : u".bak"_s);
         script(c.script);
         QFile::remove(fakeLogPath());
         boxes.shown.clear();
@@ -326,19 +315,19 @@ TEST_F(OpeningTest, RepairReportsWhatItDroppedAndKeepsTheOriginal)
             EXPECT_TRUE(text.contains(GetLabel(label))) << c.name << ": label " << label;
         EXPECT_EQ(boxes.shown[0].icon, c.icon) << c.name;
         if (!c.dropped.isEmpty()) {
-            EXPECT_TRUE(text.contains(GetLabel(236) + QLatin1Char('\r') + c.dropped + QStringLiteral("\r\r")))
+            EXPECT_TRUE(text.contains(GetLabel(236) + u'\r' + c.dropped + u"\r\r"_s))
                 << c.name << ": " << text.toStdString();
-            EXPECT_FALSE(text.contains(QStringLiteral("chiffre.txt"))) << c.name << ": kept, not dropped";
+            EXPECT_FALSE(text.contains(u"chiffre.txt"_s)) << c.name << ": kept, not dropped";
         }
         if (c.labels.contains(239)) {
-            EXPECT_TRUE(text.contains(GetLabel(239) + QLatin1Char('\r') + QStringLiteral("secret.txt"))) << c.name;
+            EXPECT_TRUE(text.contains(GetLabel(239) + u'\r' + u"secret.txt"_s)) << c.name;
             EXPECT_FALSE(text.contains(GetLabel(236))) << c.name;
         }
-        EXPECT_EQ(text.endsWith(GetLabel(237) + QLatin1Char('\r') + copy), c.kept) << c.name;
+        EXPECT_EQ(text.endsWith(GetLabel(237) + u'\r' + copy), c.kept) << c.name;
         EXPECT_EQ(test::readFile(copy), c.kept ? QByteArray("original") : QByteArray()) << c.name;
         EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 1 + int(c.oldBackup) + int(c.kept)) << c.name;
         if (c.oldBackup) {
-            EXPECT_EQ(test::readFile(archive + QStringLiteral(".bak")), QByteArray("plus ancien")) << c.name;
+            EXPECT_EQ(test::readFile(archive + u".bak"_s), QByteArray("plus ancien")) << c.name;
         }
         EXPECT_TRUE(w->isEnabled()) << c.name;
     }
@@ -350,23 +339,23 @@ TEST_F(OpeningTest, AllAnswersEveryLaterOverwriteQuery)
     start();
     script("10 name=a.txt action=0\n10 name=b.txt action=0\n10 name=c.txt action=0\n");
     boxes.answers = {IdAll};
-    EXPECT_TRUE(w->RunEngineCommand(QLatin1Char('E')));
+    EXPECT_TRUE(w->RunEngineCommand(u'E'));
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::YesNoAbortAll);
-    EXPECT_TRUE(boxes.shown[0].text.endsWith(QStringLiteral("\r [ a.txt ]")));
+    EXPECT_TRUE(boxes.shown[0].text.endsWith(u"\r [ a.txt ]"_s));
     const QStringList replies = answers();
     ASSERT_EQ(replies.size(), 3);
     for (const QString &reply : replies)
-        EXPECT_TRUE(reply.startsWith(QStringLiteral("10 0 action=1"))) << reply.toStdString();
+        EXPECT_TRUE(reply.startsWith(u"10 0 action=1"_s)) << reply.toStdString();
 
     // A new extraction asks again; No keeps the file, Abort stops the command.
     w->ReplaceAllChosen = false;
     QFile::remove(fakeLogPath());
     script("10 name=a.txt action=1\n10 name=b.txt action=1\nreturn 370\n");
     boxes.answers = {IdNo, IdAbort, IdOk};
-    w->RunEngineCommand(QLatin1Char('E'));
-    EXPECT_EQ(answers().value(0).left(13), QStringLiteral("10 0 action=0"));
-    EXPECT_EQ(answers().value(1).left(13), QStringLiteral("10 1 action=1"));
+    w->RunEngineCommand(u'E');
+    EXPECT_EQ(answers().value(0).left(13), u"10 0 action=0"_s);
+    EXPECT_EQ(answers().value(1).left(13), u"10 1 action=1"_s);
 }
 
 TEST_F(OpeningTest, InterruptingALongListingStopsIt)
@@ -376,7 +365,7 @@ TEST_F(OpeningTest, InterruptingALongListingStopsIt)
         listing += "80 name=f" + QByteArray::number(i) + ".txt size=1\n";
     listing += "return 370\n";
     script(listing);
-    const QString archive = makeArchive(QStringLiteral("long.zip"));
+    const QString archive = makeArchive(u"long.zip"_s);
     start();
     w->XZip->DispatchInterval = 0; // every message lets the queued key press through
     // The user presses Escape in the busy window once the listing runs, and confirms.
@@ -401,7 +390,7 @@ TEST_F(OpeningTest, InterruptingALongListingStopsIt)
     // The module was told to stop from the first message after the answer.
     const QStringList replies = answers();
     ASSERT_FALSE(replies.isEmpty());
-    EXPECT_TRUE(replies.last().startsWith(QStringLiteral("80 1")));
+    EXPECT_TRUE(replies.last().startsWith(u"80 1"_s));
     EXPECT_EQ(w->Entries->count(), 0);
     EXPECT_TRUE(w->isEnabled());
     EXPECT_FALSE(w->XZip->Abort);
@@ -410,30 +399,30 @@ TEST_F(OpeningTest, InterruptingALongListingStopsIt)
 TEST_F(OpeningTest, PasswordReconciliation)
 {
     start();
-    w->XZip->Password = QStringLiteral("secret");
-    w->MotDePasse->setText(QStringLiteral("autre"));
+    w->XZip->Password = u"secret"_s;
+    w->MotDePasse->setText(u"autre"_s);
     // Retyping the engine's password wrongly is refused with label 262.
-    boxes.textAnswers.push_back(QStringLiteral("faux"));
+    boxes.textAnswers.push_back(u"faux"_s);
     boxes.answers = {IdOk};
     EXPECT_FALSE(w->ConfirmPassword());
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].text, GetLabel(262));
 
     // Same password typed: accepted at once.
-    w->MotDePasse->setText(QStringLiteral("secret"));
+    w->MotDePasse->setText(u"secret"_s);
     EXPECT_TRUE(w->ConfirmPassword());
 
     // An empty field takes the engine's password once it is retyped.
     w->MotDePasse->clear();
-    boxes.textAnswers.push_back(QStringLiteral("secret"));
+    boxes.textAnswers.push_back(u"secret"_s);
     EXPECT_TRUE(w->ConfirmPassword());
-    EXPECT_EQ(w->MotDePasse->text(), QStringLiteral("secret"));
+    EXPECT_EQ(w->MotDePasse->text(), u"secret"_s);
 
     // A new password must be typed twice; Abort gives up.
     w->XZip->Password.clear();
-    w->MotDePasse->setText(QStringLiteral("neuf"));
+    w->MotDePasse->setText(u"neuf"_s);
     boxes.answers = {IdYes};
-    boxes.textAnswers.push_back(QStringLiteral("neuf"));
+    boxes.textAnswers.push_back(u"neuf"_s);
     EXPECT_TRUE(w->ConfirmPassword());
     boxes.answers = {IdAbort};
     EXPECT_FALSE(w->ConfirmPassword());
@@ -444,7 +433,7 @@ TEST_F(OpeningTest, ProgressAndEntryInformation)
 {
     start();
     TZipFileStats stats;
-    stats.FileName = QStringLiteral("dossier/grand.bin");
+    stats.FileName = u"dossier/grand.bin"_s;
     stats.Size = 6LL * 1024 * 1024 * 1024; // beyond 32 bits
     stats.BytesDone = stats.Size / 2;
     stats.CompressedSize = stats.Size / 4;
@@ -458,7 +447,7 @@ TEST_F(OpeningTest, ProgressAndEntryInformation)
     EXPECT_EQ(w->LastExtractedSize, static_cast<double>(stats.Size));
     EXPECT_TRUE(w->TailleFD->text().endsWith(GetLabel(258)));
     w->XZipAdding(stats);
-    EXPECT_EQ(w->libfic->text(), QStringLiteral("[grand.bin]"));
+    EXPECT_EQ(w->libfic->text(), u"[grand.bin]"_s);
     boxes.answers = {IdOk};
     w->XZipNewdisk(0);
     EXPECT_EQ(boxes.shown.last().text, GetLabel(217));

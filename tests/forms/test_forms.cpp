@@ -42,6 +42,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovo;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -87,8 +88,7 @@ TEST(Conf, ButtonsAndKeysAnswer)
 }
 
 class ChoixRepTest : public ::testing::Test {
-protected:
-    QTemporaryDir prog;
+protected: QTemporaryDir prog;
     QTemporaryDir start;
     QTemporaryDir target;
     void SetUp() override { SetProgDir(AddBackslash(prog.path())); }
@@ -100,9 +100,9 @@ TEST_F(ChoixRepTest, ShowingResetsAndEtendreStretches)
 {
     TChoixRep form;
     form.OpenChooserAt(start.path());
-    form.favoris->addItems({QStringLiteral("/a"), QStringLiteral("/b")});
+    form.favoris->addItems({u"/a"_s, u"/b"_s});
     form.favoris->setCurrentIndex(1);
-    form.edit1->setText(QStringLiteral("/ailleurs"));
+    form.edit1->setText(u"/ailleurs"_s);
     form.show();
     EXPECT_EQ(form.favoris->currentIndex(), -1);
     EXPECT_EQ(form.edit1->text(), start.path());
@@ -117,11 +117,11 @@ TEST_F(ChoixRepTest, UnreachableStartFallsBackToTheProgramDirectory)
 {
     const std::pair<QString, QString> cases[] = {
         {start.path(), start.path()},
-        {start.path() + QStringLiteral("/absent"), prog.path()},
-        {target.filePath(QStringLiteral("fichier.txt")), prog.path()},
+        {start.path() + u"/absent"_s, prog.path()},
+        {target.filePath(u"fichier.txt"_s), prog.path()},
         {QString(), prog.path()},
     };
-    ASSERT_TRUE(test::writeFile(target.filePath(QStringLiteral("fichier.txt")), "x"));
+    ASSERT_TRUE(test::writeFile(target.filePath(u"fichier.txt"_s), "x"));
     for (const auto &[where, expected] : cases) {
         TChoixRep form;
         form.OpenChooserAt(target.path());
@@ -133,7 +133,7 @@ TEST_F(ChoixRepTest, UnreachableStartFallsBackToTheProgramDirectory)
 
 TEST_F(ChoixRepTest, BrowseMovesTheTreeOnlyToAnExistingOrCreatedDirectory)
 {
-    ASSERT_TRUE(test::writeFile(target.filePath(QStringLiteral("bloque")), "x"));
+    ASSERT_TRUE(test::writeFile(target.filePath(u"bloque"_s), "x"));
     struct Case {
         const char *name;
         std::optional<QString> chosen;
@@ -143,9 +143,9 @@ TEST_F(ChoixRepTest, BrowseMovesTheTreeOnlyToAnExistingOrCreatedDirectory)
     };
     const Case cases[] = {
         {"existing directory", target.path(), {}, 0, true},
-        {"missing, created", target.filePath(QStringLiteral("nouveau")), {IdYes}, 1, true},
-        {"missing, refused", target.filePath(QStringLiteral("refuse")), {IdNo}, 1, false},
-        {"missing, cannot be created", target.filePath(QStringLiteral("bloque/sous")), {IdYes, IdOk}, 2, false},
+        {"missing, created", target.filePath(u"nouveau"_s), {IdYes}, 1, true},
+        {"missing, refused", target.filePath(u"refuse"_s), {IdNo}, 1, false},
+        {"missing, cannot be created", target.filePath(u"bloque/sous"_s), {IdYes, IdOk}, 2, false},
         {"cancelled", std::nullopt, {}, 0, false},
         {"empty name", QString(), {}, 0, false},
     };
@@ -155,7 +155,7 @@ TEST_F(ChoixRepTest, BrowseMovesTheTreeOnlyToAnExistingOrCreatedDirectory)
         script.answers = c.answers;
         TChoixRep form;
         form.OpenChooserAt(start.path());
-        form.favoris->addItem(QStringLiteral("/a"));
+        form.favoris->addItem(u"/a"_s);
         form.favoris->setCurrentIndex(0);
         form.edit1Browse->click();
         EXPECT_EQ(script.unexpected, 0) << c.name;
@@ -187,11 +187,11 @@ TEST(Eselfics, FilterListPairsNamesWithMasks)
         QStringList masks;
     };
     const Case cases[] = {
-        {"pairs", QStringLiteral("Textes|*.txt;*.ini|Tous|*.*"), {QStringLiteral("Textes"), QStringLiteral("Tous")},
-         {QStringLiteral("*.txt;*.ini"), QStringLiteral("*.*")}},
-        {"trailing name dropped", QStringLiteral("Textes|*.txt|Orphelin"), {QStringLiteral("Textes")},
-         {QStringLiteral("*.txt")}},
-        {"name only", QStringLiteral("Orphelin"), {}, {}},
+        {"pairs", u"Textes|*.txt;*.ini|Tous|*.*"_s, {u"Textes"_s, u"Tous"_s},
+         {u"*.txt;*.ini"_s, u"*.*"_s}},
+        {"trailing name dropped", u"Textes|*.txt|Orphelin"_s, {u"Textes"_s},
+         {u"*.txt"_s}},
+        {"name only", u"Orphelin"_s, {}, {}},
         {"empty", QString(), {}, {}},
     };
     for (const Case &c : cases) {
@@ -323,25 +323,21 @@ TEST(AboutBox, CreditLineHeadsTheMemoOnce)
         form.hide();
     }
     EXPECT_EQ(form.Memo1->document()->firstBlock().text(), CreditLine);
-    EXPECT_EQ(form.Memo1->toPlainText(), CreditLine + QLatin1Char('\n') + credits);
+    EXPECT_EQ(form.Memo1->toPlainText(), CreditLine + u'\n' + credits);
     EXPECT_EQ(form.Vtovo->text(), ApplicationTitle);
 }
-
-} // namespace
-
-namespace {
 
 // The browsers name file types from the name alone: reading content would
 // block the window on a file that never ends (/proc/kmsg, a named pipe).
 TEST(FileBrowsers, TypesComeFromNamesNeverFromContent)
 {
     QTemporaryDir dir;
-    const QString png = dir.filePath(QStringLiteral("sans-extension"));
+    const QString png = dir.filePath(u"sans-extension"_s);
     ASSERT_TRUE(test::writeFile(png, QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(64, '\0')));
-    const QString fifo = dir.filePath(QStringLiteral("tube.zip"));
+    const QString fifo = dir.filePath(u"tube.zip"_s);
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QAbstractFileIconProvider *provider = NameOnlyIconProvider();
-    EXPECT_FALSE(provider->type(QFileInfo(png)).contains(QStringLiteral("PNG"), Qt::CaseInsensitive));
+    EXPECT_FALSE(provider->type(QFileInfo(png)).contains(u"PNG"_s, Qt::CaseInsensitive));
     EXPECT_FALSE(provider->type(QFileInfo(fifo)).isEmpty()); // returns instead of blocking
     provider->icon(QFileInfo(fifo));
 }

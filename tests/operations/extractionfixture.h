@@ -12,6 +12,8 @@
 
 namespace tovo::test {
 
+using namespace Qt::StringLiterals;
+
 class ExtractionFixture : public MainWindowFixture {
 protected:
     // The folders the file manager was asked to show.
@@ -44,7 +46,7 @@ protected:
 
     // Starts Tovo when needed and opens an archive made at relative.
     QString openArchive(const QStringList &names, const QByteArray &extraction = {},
-                        const QString &relative = QStringLiteral("arch/test.zip"))
+                        const QString &relative = u"arch/test.zip"_s)
     {
         scriptArchive(names, extraction);
         const QString archive = makeArchive(relative);
@@ -100,7 +102,7 @@ protected:
     {
         const QList<QStringList> all = calls();
         for (auto it = all.rbegin(); it != all.rend(); ++it) {
-            if (it->contains(QStringLiteral("-d")))
+            if (it->contains(u"-d"_s))
                 return *it;
         }
         return {};
@@ -111,8 +113,8 @@ protected:
     static QStringList extractVector(const QString &archive, const QStringList &files, const QString &destination,
                                      const QStringList &switches = {})
     {
-        QStringList v{QString(), QStringLiteral("-10"), QStringLiteral("-2-1")};
-        v << switches << archive << files << QStringLiteral("-d") << destination;
+        QStringList v{QString(), u"-10"_s, u"-2-1"_s};
+        v << switches << archive << files << u"-d"_s << destination;
         return v;
     }
 };

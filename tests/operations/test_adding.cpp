@@ -11,6 +11,7 @@
 #include <functional>
 
 using namespace tovo;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -24,9 +25,9 @@ protected:
     void SetUp() override
     {
         MainWindowFixture::SetUp();
-        source = prog.filePath(QStringLiteral("source"));
-        ASSERT_TRUE(QDir().mkpath(source + QStringLiteral("/sub/deep")));
-        ASSERT_TRUE(QDir().mkpath(prog.filePath(QStringLiteral("arch"))));
+        source = prog.filePath(u"source"_s);
+        ASSERT_TRUE(QDir().mkpath(source + u"/sub/deep"_s));
+        ASSERT_TRUE(QDir().mkpath(prog.filePath(u"arch"_s)));
         writeSources();
         start();
         d = AppForms().Eselfics;
@@ -36,7 +37,7 @@ protected:
     void writeSources()
     {
         for (const char *f : {"a.txt", "b.doc", "sub/c.txt", "sub/deep/d.txt"})
-            ASSERT_TRUE(test::writeFile(source + QLatin1Char('/') + QString::fromUtf8(f), "12345"));
+            ASSERT_TRUE(test::writeFile(source + u'/' + QString::fromUtf8(f), "12345"));
     }
 
     QStringList items() const
@@ -82,7 +83,7 @@ protected:
     QStringList lastAdd() const
     {
         for (const QStringList &call : calls()) {
-            if (call.contains(QStringLiteral("-W")))
+            if (call.contains(u"-W"_s))
                 return call;
         }
         return {};
@@ -119,7 +120,7 @@ TEST_F(AddingTest, DialogSearchesAndMarks)
              d->Lister->click();
              EXPECT_TRUE(d->UtilSRep->isEnabled() && d->UtilSRep->isChecked());
              d->Button1->click();
-             EXPECT_EQ(d->Repsrc->text(), source + QLatin1Char('/'));
+             EXPECT_EQ(d->Repsrc->text(), source + u'/');
          },
          all, {}},
         {"Tous fichiers with Etat checked", [&] { d->TousFics->click(); }, all, all},
@@ -139,7 +140,7 @@ TEST_F(AddingTest, DialogSearchesAndMarks)
          all, {"a.txt"}},
         {"Enter in Masque searches with its masks",
          [&] {
-             d->Masque->setText(QStringLiteral("*.doc; *.TXT;*.d?c"));
+             d->Masque->setText(u"*.doc; *.TXT;*.d?c"_s);
              QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
              QCoreApplication::sendEvent(d->Masque, &enter);
          },
@@ -148,7 +149,7 @@ TEST_F(AddingTest, DialogSearchesAndMarks)
          [&] {
              d->Filtre->setCurrentIndex(5);
              d->FiltreChange();
-             EXPECT_EQ(d->Masque->text(), QStringLiteral("*.txt;*.ini;*.diz;*.me;*.moi"));
+             EXPECT_EQ(d->Masque->text(), u"*.txt;*.ini;*.diz;*.me;*.moi"_s);
          },
          {}, {}},
         {"Escape stops a search",
@@ -164,7 +165,7 @@ TEST_F(AddingTest, DialogSearchesAndMarks)
          [&] {
              boxes.shown.clear();
              boxes.answers = {IdOk};
-             d->Repsrc->setText(source + QStringLiteral("/absent"));
+             d->Repsrc->setText(source + u"/absent"_s);
              d->Button1Click();
              ASSERT_EQ(boxes.shown.size(), 1);
              EXPECT_TRUE(boxes.shown[0].text.startsWith(GetLabel(265)));
@@ -172,10 +173,10 @@ TEST_F(AddingTest, DialogSearchesAndMarks)
          {}, {}},
         {"= goes to the archive's folder",
          [&] {
-             d->ArchiveName = prog.filePath(QStringLiteral("arch/x.zip"));
+             d->ArchiveName = prog.filePath(u"arch/x.zip"_s);
              d->Button1Click();
              d->Button2Click();
-             EXPECT_EQ(d->Repsrc->text(), prog.filePath(QStringLiteral("arch/")));
+             EXPECT_EQ(d->Repsrc->text(), prog.filePath(u"arch/"_s));
          },
          {}, {}},
     };
@@ -183,8 +184,7 @@ TEST_F(AddingTest, DialogSearchesAndMarks)
         s.act();
         EXPECT_EQ(items(), s.items) << s.name;
         EXPECT_EQ(d->checkedItems(), s.checked) << s.name;
-        EXPECT_EQ(d->lb_compte->text(), QString::number(s.checked.size()) + QLatin1Char(' ') + GetLabel(204))
-            << s.name;
+        EXPECT_EQ(d->lb_compte->text(), QString::number(s.checked.size()) + u' ' + GetLabel(204)) << s.name;
         EXPECT_EQ(d->btOk->isEnabled(), !s.checked.isEmpty()) << s.name;
         EXPECT_TRUE(d->isEnabled()) << s.name;
     }
@@ -227,11 +227,11 @@ TEST_F(AddingTest, DialogChoicesMakeTheAddVector)
     int n = 0;
     for (const Case &c : cases) {
         d->NCompress->setValue(6);
-        const QString relative = QStringLiteral("arch/archive%1.zip").arg(++n);
+        const QString relative = u"arch/archive%1.zip"_s.arg(++n);
         const QString archive = prog.filePath(relative);
         if (c.existing)
             makeArchive(relative);
-        script(listing({QStringLiteral("ancien.txt")}));
+        script(listing({u"ancien.txt"_s}));
         boxes.answers = {IdYes};
         QString openAtShowing;
         pick([&] {
@@ -244,8 +244,7 @@ TEST_F(AddingTest, DialogChoicesMakeTheAddVector)
         // An existing archive is listed before the files are picked.
         EXPECT_EQ(openAtShowing == archive, c.existing) << c.name;
         ASSERT_EQ(boxes.shown.size(), 1) << c.name;
-        EXPECT_EQ(boxes.shown[0].text, QStringLiteral("[ %1 ]\r").arg(archive) + GetLabel(c.existing ? 156 : 222))
-            << c.name;
+        EXPECT_EQ(boxes.shown[0].text, u"[ %1 ]\r"_s.arg(archive) + GetLabel(c.existing ? 156 : 222)) << c.name;
         EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::YesNo) << c.name;
         const QStringList expected = QStringList{QString()} + c.switches +
                                      QStringList{"-n", ".ZIP;.LZH;.ARC;.ARJ;.ZOO", "-t", "01011980", archive, "-W"} +
@@ -271,15 +270,14 @@ TEST_F(AddingTest, RefusalsEndTheAddBeforeAnythingIsSent)
         QList<int> labels; // the boxes shown, by the label they end with
         bool nameKept;
     };
-    const QString fresh = prog.filePath(QStringLiteral("arch/neuve.zip"));
+    const QString fresh = prog.filePath(u"arch/neuve.zip"_s);
     const Case cases[] = {
         {"creating declined", fresh, false, {IdNo}, false, {222}, false},
         // Refused to everyone, root included (whom a read-only folder does not stop).
-        {"a name the system refuses", prog.filePath(QStringLiteral("arch/%1.zip").arg(QString(300, QLatin1Char('n')))),
+        {"a name the system refuses", prog.filePath(u"arch/%1.zip"_s.arg(QString(300, u'n'))),
          false, {IdYes, IdOk}, false, {222, 157}, false},
-        {"opening another archive declined", prog.filePath(QStringLiteral("arch/autre.zip")), true, {IdNo}, false,
-         {156}, false},
-        {"a self-extracting program", prog.filePath(QStringLiteral("arch/prog.exe")), false, {IdOk}, false, {123},
+        {"opening another archive declined", prog.filePath(u"arch/autre.zip"_s), true, {IdNo}, false, {156}, false},
+        {"a self-extracting program", prog.filePath(u"arch/prog.exe"_s), false, {IdOk}, false, {123},
          true},
         {"nothing checked", fresh, false, {IdYes, IdOk}, true, {222, 158}, true},
     };
@@ -291,7 +289,7 @@ TEST_F(AddingTest, RefusalsEndTheAddBeforeAnythingIsSent)
         if (c.dialog)
             pick({});
         add(c.archive);
-        EXPECT_EQ(boxes.dialogs.contains(QStringLiteral("Eselfics")), c.dialog) << c.name;
+        EXPECT_EQ(boxes.dialogs.contains(u"Eselfics"_s), c.dialog) << c.name;
         ASSERT_EQ(boxes.shown.size(), c.labels.size()) << c.name;
         for (int i = 0; i < c.labels.size(); ++i)
             EXPECT_TRUE(boxes.shown[i].text.endsWith(GetLabel(c.labels[i]))) << c.name << " box " << i;
@@ -305,8 +303,8 @@ TEST_F(AddingTest, RefusalsEndTheAddBeforeAnythingIsSent)
 // A failed add leaves the archive as it was, and the list shows it so.
 TEST_F(AddingTest, AFailedAddListsTheArchiveAgain)
 {
-    const QString archive = makeArchive(QStringLiteral("arch/garde.zip"));
-    script(listing({QStringLiteral("ancien.txt")}) + "when -W\nreturn 290\n");
+    const QString archive = makeArchive(u"arch/garde.zip"_s);
+    script(listing({u"ancien.txt"_s}) + "when -W\nreturn 290\n");
     w->NomFic->setText(archive);
     w->BtActuClick();
     ASSERT_EQ(w->Entries->count(), 1);
@@ -336,23 +334,23 @@ TEST_F(AddingTest, AddedFilesAreDeletedOnlyWhenSafelyStored)
         writeSources();
         // The module stores a.txt and b.doc; b.doc grows while it works.
         script("when -W\n1010 name=a.txt size=5\nappend path=" +
-               QUrl::toPercentEncoding(source + QStringLiteral("/b.doc"), "/") +
+               QUrl::toPercentEncoding(source + u"/b.doc"_s, "/") +
                " text=plus\n1010 name=b.doc size=5\nwhen -t\nreturn " + c.testCode + "\nwhen -W\nreturn " +
-               c.addCode + "\n" + listing({QStringLiteral("a.txt"), QStringLiteral("b.doc")}));
+               c.addCode + "\n" + listing({u"a.txt"_s, u"b.doc"_s}));
         boxes.answers = {IdYes, IdYes, IdOk};
         pick([&] {
             checkItems({"a.txt", "b.doc"});
             d->SupprimeFichiers->setChecked(true);
         });
-        add(prog.filePath(QStringLiteral("arch/deplace.zip")));
+        add(prog.filePath(u"arch/deplace.zip"_s));
 
         const bool asked = c.addCode == "0";
-        EXPECT_EQ(QFile::exists(source + QStringLiteral("/a.txt")), !asked || c.kept.contains("a.txt")) << c.name;
-        EXPECT_TRUE(QFile::exists(source + QStringLiteral("/b.doc"))) << c.name;
+        EXPECT_EQ(QFile::exists(source + u"/a.txt"_s), !asked || c.kept.contains("a.txt")) << c.name;
+        EXPECT_TRUE(QFile::exists(source + u"/b.doc"_s)) << c.name;
         EXPECT_EQ(test::filesBelow(source).size(), asked && c.kept.size() == 1 ? 3 : 4) << c.name;
         ASSERT_FALSE(boxes.shown.isEmpty()) << c.name;
         if (asked)
-            EXPECT_EQ(boxes.shown.last().text, c.kept.join(QLatin1Char('\r')) + QLatin1Char('\r') + GetLabel(161))
+            EXPECT_EQ(boxes.shown.last().text, c.kept.join(u'\r') + u'\r' + GetLabel(161))
                 << c.name;
         else
             EXPECT_FALSE(boxes.shown.last().text.contains(GetLabel(160))) << c.name;
@@ -362,7 +360,7 @@ TEST_F(AddingTest, AddedFilesAreDeletedOnlyWhenSafelyStored)
 TEST_F(AddingTest, RealModulesMakeAnArchiveOtherToolsRead)
 {
     // Sub-folders, a dot-file, spaces, accents, an empty file and 300 kB of noise.
-    const QString tree = prog.filePath(QStringLiteral("arbre"));
+    const QString tree = prog.filePath(u"arbre"_s);
     QByteArray noise(300 * 1024, '\0');
     quint32 x = 12345;
     for (char &c : noise)
@@ -373,7 +371,7 @@ TEST_F(AddingTest, RealModulesMakeAnArchiveOtherToolsRead)
         {"données/bruit.bin", noise},
     };
     for (const auto &[name, bytes] : files) {
-        const QString path = tree + QLatin1Char('/') + QString::fromUtf8(name);
+        const QString path = tree + u'/' + QString::fromUtf8(name);
         ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
         ASSERT_TRUE(test::writeFile(path, bytes));
     }
@@ -381,7 +379,7 @@ TEST_F(AddingTest, RealModulesMakeAnArchiveOtherToolsRead)
 
     w->XZip->SetModuleDirectory(QStringLiteral(TOVO_BIN_DIR));
     d->Repsrc->setText(tree);
-    const QString archive = prog.filePath(QStringLiteral("arch/réel.zip"));
+    const QString archive = prog.filePath(u"arch/réel.zip"_s);
     boxes.answers = {IdYes, IdYes, IdOk};
     pick([&] {
         d->Lister->click();
@@ -398,12 +396,12 @@ TEST_F(AddingTest, RealModulesMakeAnArchiveOtherToolsRead)
     ASSERT_EQ(boxes.shown.size(), 3);
     EXPECT_EQ(boxes.shown[2].text, GetLabel(162));
 
-    EXPECT_TRUE(test::toolOutput(QStringLiteral("unzip"), {QStringLiteral("-tq"), archive}).has_value());
-    EXPECT_TRUE(test::toolOutput(QStringLiteral("7z"), {QStringLiteral("t"), archive}).has_value());
+    EXPECT_TRUE(test::toolOutput(u"unzip"_s, {u"-tq"_s, archive}).has_value());
+    EXPECT_TRUE(test::toolOutput(u"7z"_s, {u"t"_s, archive}).has_value());
     // Python reads the names by the archive's own rules, whatever the locale.
-    const QString out = prog.filePath(QStringLiteral("extrait"));
+    const QString out = prog.filePath(u"extrait"_s);
     const std::optional<QByteArray> names =
-        test::toolOutput(QStringLiteral("python3"), {QStringLiteral("-c"),
+        test::toolOutput(u"python3"_s, {u"-c"_s,
                                         QStringLiteral("import sys, zipfile\n"
                                                        "z = zipfile.ZipFile(sys.argv[1])\n"
                                                        "assert z.testzip() is None\n"
@@ -411,7 +409,7 @@ TEST_F(AddingTest, RealModulesMakeAnArchiveOtherToolsRead)
                                                        "print('\\n'.join(sorted(z.namelist())))\n"),
                                         archive, out});
     ASSERT_TRUE(names.has_value());
-    EXPECT_EQ(QString::fromUtf8(*names).trimmed().split(QLatin1Char('\n')), original.keys());
+    EXPECT_EQ(QString::fromUtf8(*names).trimmed().split(u'\n'), original.keys());
     EXPECT_EQ(test::filesBelow(out), original);
 }
 

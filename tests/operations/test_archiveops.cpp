@@ -38,8 +38,7 @@ std::optional<QByteArray> run(const QStringList &command, const QString &directo
 }
 
 class ArchiveOpsTest : public test::ExtractionFixture {
-protected:
-    QTemporaryDir work;
+protected: QTemporaryDir work;
 
     void TearDown() override
     {

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovo;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -27,13 +28,12 @@ TEST(FindFile, MasksMatchAsOnDos)
     };
     for (const auto &[mask, name, matches] : cases)
         EXPECT_EQ(FileMask(QString::fromUtf8(mask)).matches(QString::fromUtf8(name)), matches) << mask << " " << name;
-    EXPECT_EQ(SplitMasks(QStringLiteral(" *.txt; *.doc ;;")), (QStringList{"*.txt", "*.doc"}));
+    EXPECT_EQ(SplitMasks(u" *.txt; *.doc ;;"_s), (QStringList{"*.txt", "*.doc"}));
 }
 
 class FindFileTree : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    QString root = dir.path() + QStringLiteral("/racine");
+protected: QTemporaryDir dir;
+    QString root = dir.path() + u"/racine"_s;
 
     // A.txt a.txt b.txt c.doc notes.md .cache.txt ro.txt (read-only), fifo.txt,
     // lien.txt -> b.txt, raccourci -> sub, boucle -> ., sub/d.txt, Sub2/f.txt,
@@ -41,15 +41,15 @@ protected:
     void SetUp() override
     {
         for (const char *d : {"sub", "Sub2", ".cache"})
-            ASSERT_TRUE(QDir().mkpath(root + QLatin1Char('/') + QString::fromUtf8(d)));
+            ASSERT_TRUE(QDir().mkpath(root + u'/' + QString::fromUtf8(d)));
         for (const char *f : {"A.txt", "a.txt", "b.txt", "c.doc", "notes.md", ".cache.txt", "ro.txt", "sub/d.txt",
                               "Sub2/f.txt", ".cache/e.txt"})
-            ASSERT_TRUE(test::writeFile(root + QLatin1Char('/') + QString::fromUtf8(f), "x"));
-        ASSERT_TRUE(QFile::setPermissions(root + QStringLiteral("/ro.txt"), QFile::ReadOwner));
-        ASSERT_EQ(::mkfifo(QFile::encodeName(root + QStringLiteral("/fifo.txt")).constData(), 0600), 0);
+            ASSERT_TRUE(test::writeFile(root + u'/' + QString::fromUtf8(f), "x"));
+        ASSERT_TRUE(QFile::setPermissions(root + u"/ro.txt"_s, QFile::ReadOwner));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(root + u"/fifo.txt"_s).constData(), 0600), 0);
         for (const char *link : {"b.txt lien.txt", "sub raccourci", ". boucle"}) {
-            const QStringList parts = QString::fromUtf8(link).split(QLatin1Char(' '));
-            ASSERT_TRUE(QFile::link(parts[0], root + QLatin1Char('/') + parts[1]));
+            const QStringList parts = QString::fromUtf8(link).split(u' ');
+            ASSERT_TRUE(QFile::link(parts[0], root + u'/' + parts[1]));
         }
     }
 
@@ -60,7 +60,7 @@ protected:
         f.Execute();
         QStringList below;
         for (const QString &path : f.Files)
-            below << (path.startsWith(root + QLatin1Char('/')) ? path.mid(root.size() + 1) : path);
+            below << (path.startsWith(root + u'/') ? path.mid(root.size() + 1) : path);
         return below;
     }
 };
@@ -105,7 +105,7 @@ TEST_F(FindFileTree, FindsWhatTheMasksAndAttributesAdmit)
         if (!c.sorted) {
             // Breadth-first: the top folder's files come before any below it.
             for (qsizetype i = 1; i < found.size(); ++i)
-                EXPECT_FALSE(found[i - 1].contains(QLatin1Char('/')) && !found[i].contains(QLatin1Char('/')));
+                EXPECT_FALSE(found[i - 1].contains(u'/') && !found[i].contains(u'/'));
             found.sort();
             expected.sort();
         }
@@ -126,16 +126,16 @@ TEST_F(FindFileTree, EventsFrameTheSearchAndNewPathCanAbort)
         {"abort at the first folder", 1, {}, {""}, 0},
         {"abort at the second folder", 2, {}, {"", ".cache/"}, 7},
         {"every real folder once", 0, {}, {"", ".cache/", "sub/", "Sub2/"}, 10},
-        {"no directory: no folder", 0, QStringLiteral(""), {}, 0},
+        {"no directory: no folder", 0, u""_s, {}, 0},
     };
     for (const Case &c : cases) {
         TFindFile f;
         f.Recurse = true;
-        f.Filter = QStringLiteral("*.txt;*.doc");
+        f.Filter = u"*.txt;*.doc"_s;
         QStringList events;
         QStringList visited;
-        f.BeforeExecute = [&](TFindFile *) { events << QStringLiteral("before"); };
-        f.AfterExecute = [&](TFindFile *s) { events << QStringLiteral("after %1").arg(s->Files.size()); };
+        f.BeforeExecute = [&](TFindFile *) { events << u"before"_s; };
+        f.AfterExecute = [&](TFindFile *s) { events << u"after %1"_s.arg(s->Files.size()); };
         f.OnNewPath = [&](TFindFile *, const QString &path, bool &abort) {
             visited << path.mid(root.size() + 1);
             abort = visited.size() == c.abortAt;
@@ -143,7 +143,7 @@ TEST_F(FindFileTree, EventsFrameTheSearchAndNewPathCanAbort)
         if (!c.directory.isNull())
             root = c.directory;
         EXPECT_EQ(run(f).size(), c.files) << c.name;
-        EXPECT_EQ(events, (QStringList{"before", QStringLiteral("after %1").arg(c.files)})) << c.name;
+        EXPECT_EQ(events, (QStringList{"before", u"after %1"_s.arg(c.files)})) << c.name;
         EXPECT_EQ(visited, c.visited) << c.name;
     }
 }

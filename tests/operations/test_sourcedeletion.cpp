@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovo;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -33,7 +34,7 @@ TEST(SourceDeletion, OnlyFilesSafelyInTheArchiveGo)
          SourceFate::Keep},
         {"not in the listing", {"a.txt"}, false, [](AddOutcome &o, auto) { o.listing.clear(); }, SourceFate::Keep},
         {"listed with another size", {"a.txt"}, false,
-         [](AddOutcome &o, auto) { o.listing[QStringLiteral("a.txt")] = 9; }, SourceFate::Keep},
+         [](AddOutcome &o, auto) { o.listing[u"a.txt"_s] = 9; }, SourceFate::Keep},
         {"an older entry the module did not write", {"a.txt"}, false,
          [](AddOutcome &o, auto) { o.announced.clear(); }, SourceFate::Keep},
         {"changed during the add", {"a.txt"}, false,
@@ -41,32 +42,31 @@ TEST(SourceDeletion, OnlyFilesSafelyInTheArchiveGo)
         {"replaced by another file of the same size", {"a.txt"}, false,
          [](AddOutcome &, const QString &path) {
              // Made before the old one goes, so it cannot reuse its inode.
-             ASSERT_TRUE(test::writeFile(path + QStringLiteral(".new"), "12345"));
+             ASSERT_TRUE(test::writeFile(path + u".new"_s, "12345"));
              ASSERT_TRUE(QFile::remove(path));
-             ASSERT_TRUE(QFile::rename(path + QStringLiteral(".new"), path));
+             ASSERT_TRUE(QFile::rename(path + u".new"_s, path));
          },
          SourceFate::Keep},
         {"a symbolic link", {"lien.txt"}, false, nothing, SourceFate::Keep},
         {"reached through a linked folder", {"raccourci/b.txt"}, true, nothing, SourceFate::Keep},
-        {"stored under the name of another checked file", {"sub/b.txt", "b.txt"}, false, nothing,
-         SourceFate::Keep},
+        {"stored under the name of another checked file", {"sub/b.txt", "b.txt"}, false, nothing, SourceFate::Keep},
         {"the archive's own file name is spared", {"sub/copie.zip"}, false,
          [](AddOutcome &o, auto) { o.archiveVerified = false; }, SourceFate::Spare},
     };
     for (const Case &c : cases) {
         QTemporaryDir dir;
-        const QString base = dir.path() + QLatin1Char('/');
-        QDir(base).mkpath(QStringLiteral("sub"));
+        const QString base = dir.path() + u'/';
+        QDir(base).mkpath(u"sub"_s);
         for (const char *f : {"a.txt", "b.txt", "sub/b.txt", "sub/copie.zip"})
             ASSERT_TRUE(test::writeFile(base + QString::fromUtf8(f), "12345"));
-        ASSERT_TRUE(QFile::link(QStringLiteral("a.txt"), base + QStringLiteral("lien.txt")));
-        ASSERT_TRUE(QFile::link(QStringLiteral("sub"), base + QStringLiteral("raccourci")));
+        ASSERT_TRUE(QFile::link(u"a.txt"_s, base + u"lien.txt"_s));
+        ASSERT_TRUE(QFile::link(u"sub"_s, base + u"raccourci"_s));
 
         std::vector<AddedSource> sources;
         AddOutcome outcome;
         outcome.archiveVerified = true;
         outcome.usePaths = c.usePaths;
-        outcome.archiveFileName = QStringLiteral("copie.zip");
+        outcome.archiveFileName = u"copie.zip"_s;
         for (const QString &item : c.items) {
             sources.push_back({item, base + item, platform::IdentityOf(base + item)});
             outcome.listing.insert(StoredNameOfItem(item, c.usePaths), 5);

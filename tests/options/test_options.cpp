@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 
 using namespace tovo;
+using namespace Qt::StringLiterals;
 using tovo::test::AsOrdinaryUser;
 using tovo::test::PrivateDesktop;
 using tovo::test::readFile;
@@ -51,12 +52,11 @@ bool tooltipAppearsOver(QWidget *widget)
 
 QPair<int, QString> validate(const QString &file)
 {
-    return PrivateDesktop::run(QStringLiteral("desktop-file-validate"), {file});
+    return PrivateDesktop::run(u"desktop-file-validate"_s, {file});
 }
 
 class OptionsTest : public test::MainWindowFixture {
-protected:
-    PrivateDesktop desktop;
+protected: PrivateDesktop desktop;
     TEOptions *options() const { return AppForms().EOptions; }
 
     // Opens the dialog from the menu; act plays the user while it is shown.
@@ -74,10 +74,10 @@ protected:
 
 TEST_F(OptionsTest, HistoryEditsReachTheMenuOnlyOnOk)
 {
-    const QString a = makeArchive(QStringLiteral("a.zip"));
-    const QString c = makeArchive(QStringLiteral("c & co.zip"));
-    const QString gone = prog.filePath(QStringLiteral("parti.zip"));
-    const QString alsoGone = prog.filePath(QStringLiteral("disparu/x.zip"));
+    const QString a = makeArchive(u"a.zip"_s);
+    const QString c = makeArchive(u"c & co.zip"_s);
+    const QString gone = prog.filePath(u"parti.zip"_s);
+    const QString alsoGone = prog.filePath(u"disparu/x.zip"_s);
     const Act autoSuppr = [](TEOptions *o) { o->AutoSuppr->click(); };
     struct Case {
         const char *name;
@@ -160,12 +160,12 @@ TEST_F(OptionsTest, CancelRestoresTheSwitchesAndOkSetsTheToolTips)
 
 TEST_F(OptionsTest, DesktopButtonsWriteEntriesTheDesktopAccepts)
 {
-    const QString mimeapps = desktop.configHome() + QStringLiteral("/mimeapps.list");
+    const QString mimeapps = desktop.configHome() + u"/mimeapps.list"_s;
     ASSERT_TRUE(writeFile(mimeapps, "[Default Applications]\ntext/plain=bloc.desktop\napplication/zip=autre.desktop\n\n"
                                     "[Added Associations]\napplication/zip=autre.desktop;\n\n[Perso]\ncl\xc3\xa9=1\n"));
     // The desktop folder as xdg-user-dirs names it, not made yet.
-    ASSERT_TRUE(writeFile(desktop.configHome() + QStringLiteral("/user-dirs.dirs"), "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n"));
-    const QString launcher = desktop.home() + QStringLiteral("/Bureau/Tovo v4.4.desktop");
+    ASSERT_TRUE(writeFile(desktop.configHome() + u"/user-dirs.dirs"_s, "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n"));
+    const QString launcher = desktop.home() + u"/Bureau/Tovo v4.4.desktop"_s;
     const QByteArray program = QCoreApplication::applicationFilePath().toUtf8();
     start();
 
@@ -179,11 +179,11 @@ TEST_F(OptionsTest, DesktopButtonsWriteEntriesTheDesktopAccepts)
     EXPECT_FALSE(options()->AssoZip->isEnabled());
     EXPECT_FALSE(options()->CreerRacc->isEnabled());
 
-    EXPECT_EQ(PrivateDesktop::run(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
-                                                               QStringLiteral("application/zip")}),
+    EXPECT_EQ(PrivateDesktop::run(u"xdg-mime"_s, {u"query"_s, u"default"_s,
+                                                               u"application/zip"_s}),
               qMakePair(0, AssociationEntryName));
     EXPECT_TRUE(readFile(mimeapps).endsWith("application/zip=tovo.desktop;autre.desktop;\n\n[Perso]\ncl\xc3\xa9=1\n"));
-    const QString entry = desktop.applications() + QStringLiteral("/tovo.desktop");
+    const QString entry = desktop.applications() + u"/tovo.desktop"_s;
     EXPECT_EQ(validate(entry), qMakePair(0, QString()));
     EXPECT_TRUE(readFile(entry).contains("\nExec=" + program + " %f\n"));
 
@@ -210,10 +210,10 @@ TEST_F(OptionsTest, UnwritableFoldersReportTheSystemError)
     const Case cases[] = {
         {"applications folder", applications, true, false},
         {"configuration folder, after the desktop entry", desktop.configHome(), true, true},
-        {"desktop folder", desktop.home() + QStringLiteral("/Desktop"), false, false},
+        {"desktop folder", desktop.home() + u"/Desktop"_s, false, false},
     };
     start();
-    const QString expected = QStringLiteral("Erreur syst\u00e8me :\r\n13 - ") + QString::fromLocal8Bit(strerror(EACCES));
+    const QString expected = u"Erreur syst\u00e8me :\r\n13 - "_s + QString::fromLocal8Bit(strerror(EACCES));
     for (const Case &c : cases) {
         QDir(applications).removeRecursively();
         QDir().mkpath(applications);
@@ -230,8 +230,8 @@ TEST_F(OptionsTest, UnwritableFoldersReportTheSystemError)
         EXPECT_EQ(boxes.shown.last().text, expected) << c.name;
         EXPECT_EQ(boxes.shown.last().icon, MessageIcon::Error) << c.name;
         EXPECT_TRUE(button->isEnabled()) << c.name;
-        EXPECT_EQ(QFileInfo::exists(applications + QStringLiteral("/tovo.desktop")), c.entryWritten) << c.name;
-        EXPECT_FALSE(QFileInfo::exists(desktop.configHome() + QStringLiteral("/mimeapps.list"))) << c.name;
+        EXPECT_EQ(QFileInfo::exists(applications + u"/tovo.desktop"_s), c.entryWritten) << c.name;
+        EXPECT_FALSE(QFileInfo::exists(desktop.configHome() + u"/mimeapps.list"_s)) << c.name;
     }
     EXPECT_EQ(boxes.unexpected, 0);
 }
@@ -243,22 +243,22 @@ TEST_F(OptionsTest, UnwritableFoldersReportTheSystemError)
 TEST_F(OptionsTest, InstalledProgramKeepsItsFilesInTheDataFolder)
 {
     ASSERT_TRUE(writeFile(prog.filePath(platform::InstalledMarkerName), "installé"));
-    ASSERT_TRUE(writeFile(prog.filePath(QStringLiteral("historique.txt")), "/livré.zip\n"));
-    const QString data = desktop.dataHome() + QStringLiteral("/tovo/");
+    ASSERT_TRUE(writeFile(prog.filePath(u"historique.txt"_s), "/livré.zip\n"));
+    const QString data = desktop.dataHome() + u"/tovo/"_s;
     ASSERT_TRUE(QDir().mkpath(data));
-    ASSERT_TRUE(writeFile(data + QStringLiteral("favoris.txt"), "/mes/favoris\n"));
+    ASSERT_TRUE(writeFile(data + u"favoris.txt"_s, "/mes/favoris\n"));
     const QStringList shipped = QDir(prog.path()).entryList(QDir::Files);
     start();
     EXPECT_EQ(DataDir(), data);
-    EXPECT_EQ(w->HistoryItems(), QStringList{QStringLiteral("/livré.zip")});
-    EXPECT_EQ(AppForms().ChoixRep->favoris->itemText(0), QStringLiteral("/mes/favoris"));
-    EXPECT_EQ(AppForms().Conf->RepDest->text(), desktop.home() + QLatin1Char('/'));
-    w->AddToHistory(QStringLiteral("/neuve.zip"));
+    EXPECT_EQ(w->HistoryItems(), QStringList{u"/livré.zip"_s});
+    EXPECT_EQ(AppForms().ChoixRep->favoris->itemText(0), u"/mes/favoris"_s);
+    EXPECT_EQ(AppForms().Conf->RepDest->text(), desktop.home() + u'/');
+    w->AddToHistory(u"/neuve.zip"_s);
     w->close();
-    EXPECT_EQ(readFile(data + QStringLiteral("historique.txt")), QByteArray("/neuve.zip\n/livré.zip\n"));
+    EXPECT_EQ(readFile(data + u"historique.txt"_s), QByteArray("/neuve.zip\n/livré.zip\n"));
     EXPECT_TRUE(QFileInfo::exists(data + LabelStoreFileName));
     EXPECT_EQ(QDir(prog.path()).entryList(QDir::Files), shipped) << "nothing written in the program folder";
-    EXPECT_EQ(readFile(prog.filePath(QStringLiteral("historique.txt"))), QByteArray("/livré.zip\n"));
+    EXPECT_EQ(readFile(prog.filePath(u"historique.txt"_s)), QByteArray("/livré.zip\n"));
     EXPECT_EQ(boxes.unexpected, 0);
 }
 

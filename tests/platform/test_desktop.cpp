@@ -15,6 +15,7 @@
 
 using namespace tovo;
 using namespace tovo::platform;
+using namespace Qt::StringLiterals;
 using tovo::test::PrivateDesktop;
 using tovo::test::readFile;
 using tovo::test::writeFile;
@@ -55,8 +56,7 @@ TEST(DesktopFiles, DefaultHandlerKeepsEverythingElse)
         {"NUL byte", QByteArray("[Default Applications]\n\0\n", 26), ""},
     };
     for (const Case &c : cases) {
-        const std::optional<QByteArray> result =
-            WithDefaultHandler(c.before, QStringLiteral("application/zip"), QStringLiteral("tovo.desktop"));
+        const std::optional<QByteArray> result = WithDefaultHandler(c.before, u"application/zip"_s, u"tovo.desktop"_s);
         if (c.after.isEmpty()) {
             EXPECT_FALSE(result.has_value()) << c.name;
             continue;
@@ -69,17 +69,17 @@ TEST(DesktopFiles, DefaultHandlerKeepsEverythingElse)
 TEST(DesktopFiles, MimeappsIsWrittenThroughItsLinkOrLeftAlone)
 {
     QTemporaryDir dir;
-    const QString zip = QStringLiteral("application/zip");
-    const QString id = QStringLiteral("tovo.desktop");
-    EXPECT_EQ(MakeDefaultHandler(dir.filePath(QStringLiteral("neuf/config/mimeapps.list")), zip, id), 0);
-    EXPECT_TRUE(readFile(dir.filePath(QStringLiteral("neuf/config/mimeapps.list"))).contains(id.toUtf8()));
+    const QString zip = u"application/zip"_s;
+    const QString id = u"tovo.desktop"_s;
+    EXPECT_EQ(MakeDefaultHandler(dir.filePath(u"neuf/config/mimeapps.list"_s), zip, id), 0);
+    EXPECT_TRUE(readFile(dir.filePath(u"neuf/config/mimeapps.list"_s)).contains(id.toUtf8()));
 
     // A mimeapps.list kept elsewhere and linked: the link stays, the file
     // keeps its mode, no temporary file is left beside it.
-    const QString target = dir.filePath(QStringLiteral("reglages/mimeapps.list"));
-    const QString link = dir.filePath(QStringLiteral("config/mimeapps.list"));
-    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("reglages"))));
-    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("config"))));
+    const QString target = dir.filePath(u"reglages/mimeapps.list"_s);
+    const QString link = dir.filePath(u"config/mimeapps.list"_s);
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(u"reglages"_s)));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(u"config"_s)));
     ASSERT_TRUE(writeFile(target, "[Groupe]\nx=1\n") && QFile::link(target, link));
     ::chmod(QFile::encodeName(target).constData(), 0600);
     EXPECT_EQ(MakeDefaultHandler(link, zip, id), 0);
@@ -88,7 +88,7 @@ TEST(DesktopFiles, MimeappsIsWrittenThroughItsLinkOrLeftAlone)
     struct stat st;
     ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("reglages"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    EXPECT_EQ(QDir(dir.filePath(u"reglages"_s)).entryList(QDir::Files | QDir::Hidden).size(), 1);
 
     ASSERT_TRUE(writeFile(target, "\xff\xfe["));
     EXPECT_EQ(MakeDefaultHandler(link, zip, id), EILSEQ);
@@ -102,26 +102,26 @@ TEST(DesktopFiles, ExecLineStartsTheProgramOnTheArchive)
 {
     PrivateDesktop desktop;
     QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("mes \"outils\" $HOME \\ (l'a) #1"));
+    const QString folder = dir.filePath(u"mes \"outils\" $HOME \\ (l'a) #1"_s);
     ASSERT_TRUE(QDir().mkpath(folder));
-    const QString program = folder + QStringLiteral("/en registre");
-    const QString record = dir.filePath(QStringLiteral("arguments.txt"));
+    const QString program = folder + u"/en registre"_s;
+    const QString record = dir.filePath(u"arguments.txt"_s);
     ASSERT_TRUE(writeFile(program, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$TOVO_RECORD\"\n"));
     ASSERT_TRUE(QFile::setPermissions(program, QFile::permissions(program) | QFileDevice::ExeOwner));
     qputenv("TOVO_RECORD", QFile::encodeName(record));
 
     DesktopEntry entry;
-    entry.name = QStringLiteral("Essai");
+    entry.name = u"Essai"_s;
     entry.program = program;
-    entry.arguments = QStringLiteral("%f");
-    entry.mimeTypes = QStringLiteral("application/zip;");
-    const QString entryFile = dir.filePath(QStringLiteral("essai.desktop"));
+    entry.arguments = u"%f"_s;
+    entry.mimeTypes = u"application/zip;"_s;
+    const QString entryFile = dir.filePath(u"essai.desktop"_s);
     ASSERT_TRUE(writeFile(entryFile, RenderDesktopEntry(entry)));
-    EXPECT_EQ(PrivateDesktop::run(QStringLiteral("desktop-file-validate"), {entryFile}), qMakePair(0, QString()));
+    EXPECT_EQ(PrivateDesktop::run(u"desktop-file-validate"_s, {entryFile}), qMakePair(0, QString()));
 
-    const QString archive = dir.filePath(QStringLiteral("sauvegarde \"du\" 1er mai.zip"));
+    const QString archive = dir.filePath(u"sauvegarde \"du\" 1er mai.zip"_s);
     ASSERT_TRUE(writeFile(archive, "PK\x05\x06"));
-    EXPECT_EQ(PrivateDesktop::run(QStringLiteral("gio"), {QStringLiteral("launch"), entryFile, archive}).first, 0);
+    EXPECT_EQ(PrivateDesktop::run(u"gio"_s, {u"launch"_s, entryFile, archive}).first, 0);
     // gio returns once the program started: wait for its whole line.
     QDeadlineTimer deadline(10000);
     while (!readFile(record).endsWith('\n') && !deadline.hasExpired())
@@ -131,9 +131,9 @@ TEST(DesktopFiles, ExecLineStartsTheProgramOnTheArchive)
 
     // Characters GLib reads before expanding the field codes stay out of its
     // reach; the rules themselves for them:
-    EXPECT_EQ(QuoteExecArgument(QStringLiteral("/opt/tovo/tovo")), QStringLiteral("/opt/tovo/tovo"));
-    EXPECT_EQ(QuoteExecArgument(QStringLiteral("/opt/100%/tovo")), QStringLiteral("/opt/100%%/tovo"));
-    EXPECT_EQ(QuoteExecArgument(QStringLiteral("/a b/`x`")), QStringLiteral("\"/a b/\\`x\\`\""));
+    EXPECT_EQ(QuoteExecArgument(u"/opt/tovo/tovo"_s), u"/opt/tovo/tovo"_s);
+    EXPECT_EQ(QuoteExecArgument(u"/opt/100%/tovo"_s), u"/opt/100%%/tovo"_s);
+    EXPECT_EQ(QuoteExecArgument(u"/a b/`x`"_s), u"\"/a b/\\`x\\`\""_s);
 }
 
 } // namespace

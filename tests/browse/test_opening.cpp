@@ -42,6 +42,13 @@ protected:
     }
 
     QString header() const { return w->lb_Contenu_Archive->text(); }
+
+    // ExtraireUn enabled and checked, ExtraireTout checked, Suppr enabled.
+    QList<bool> scope() const
+    {
+        return {w->ExtraireUn->isEnabled(), w->ExtraireUn->isChecked(), w->ExtraireTout->isChecked(),
+                w->Suppr->isEnabled()};
+    }
 };
 
 TEST_F(OpeningTest, EveryWayOfNamingAnArchiveOpensIt)
@@ -156,24 +163,20 @@ TEST_F(OpeningTest, ListingAndCheckMarksDriveHeaderAndScope)
     const QString base = u"3 "_s + GetLabel(251);
     EXPECT_EQ(header(), base + u" :"_s);
 
+    const QList<bool> some{true, true, false, true}, every{false, false, true, false};
     check({1});
     EXPECT_EQ(header(), base + u" ~ "_s + GetLabel(252) + u" : 1"_s);
-    EXPECT_TRUE(w->ExtraireUn->isEnabled());
-    EXPECT_TRUE(w->ExtraireUn->isChecked());
-    EXPECT_TRUE(w->Suppr->isEnabled());
-
+    EXPECT_EQ(scope(), some);
     check({0, 2});
     EXPECT_EQ(header(), base + u" ~ "_s + GetLabel(252) + u" : 3"_s);
-    EXPECT_FALSE(w->ExtraireUn->isEnabled());
-    EXPECT_TRUE(w->ExtraireTout->isChecked());
-    EXPECT_FALSE(w->Suppr->isEnabled());
+    EXPECT_EQ(scope(), every);
 
     // Unchecking the highlighted entries through the menu.
     w->ListeficsZip->selectionModel()->select(w->Entries->index(0), QItemSelectionModel::Select);
     w->ListeficsZip->selectionModel()->select(w->Entries->index(2), QItemSelectionModel::Select);
     w->DSel1->trigger();
     EXPECT_EQ(w->Entries->checkedNames(), QStringList{u"b.txt"_s});
-    EXPECT_TRUE(w->ExtraireUn->isChecked());
+    EXPECT_EQ(scope(), some);
 
     w->ListeficsZip->selectionModel()->clearSelection();
     w->Sel1->trigger(); // nothing highlighted: no change, header refreshed
@@ -181,7 +184,7 @@ TEST_F(OpeningTest, ListingAndCheckMarksDriveHeaderAndScope)
     w->ListeficsZip->selectionModel()->select(w->Entries->index(1), QItemSelectionModel::Select);
     w->DSel1->trigger();
     EXPECT_EQ(header(), base + u" :"_s);
-    EXPECT_TRUE(w->ExtraireTout->isChecked());
+    EXPECT_EQ(scope(), every);
 
     // A double click in the folder tree empties the list: nothing in the
     // window still speaks of its entries.
@@ -189,9 +192,7 @@ TEST_F(OpeningTest, ListingAndCheckMarksDriveHeaderAndScope)
     w->DirectoryListBox1DblClick();
     EXPECT_EQ(w->Entries->count(), 0);
     EXPECT_EQ(header(), DisplayText(GetLabel(12)));
-    EXPECT_TRUE(w->ExtraireTout->isChecked());
-    EXPECT_FALSE(w->ExtraireUn->isEnabled());
-    EXPECT_FALSE(w->Suppr->isEnabled());
+    EXPECT_EQ(scope(), every);
     EXPECT_FALSE(w->ExtractZips->isEnabled());
     EXPECT_TRUE(w->TailleD->text().isEmpty());
     // The archive still named opens again with Enter.

@@ -88,32 +88,16 @@ TEST(Conf, ButtonsAndKeysAnswer)
 }
 
 class ChoixRepTest : public ::testing::Test {
-protected: QTemporaryDir prog;
+protected:
+    QTemporaryDir prog;
     QTemporaryDir start;
     QTemporaryDir target;
     void SetUp() override { SetProgDir(AddBackslash(prog.path())); }
 };
 
-// Each showing clears the favourite and resets the destination; Etendre
-// stretches the window to the screen's height.
-TEST_F(ChoixRepTest, ShowingResetsAndEtendreStretches)
-{
-    TChoixRep form;
-    form.OpenChooserAt(start.path());
-    form.favoris->addItems({u"/a"_s, u"/b"_s});
-    form.favoris->setCurrentIndex(1);
-    form.edit1->setText(u"/ailleurs"_s);
-    form.show();
-    EXPECT_EQ(form.favoris->currentIndex(), -1);
-    EXPECT_EQ(form.edit1->text(), start.path());
-    form.BtEtendre->click();
-    const QRect screen = form.screen()->geometry();
-    EXPECT_EQ(form.frameGeometry().top(), screen.top() + 30);
-    EXPECT_EQ(form.frameGeometry().height(), screen.height() - 60);
-    EXPECT_EQ(form.width(), TChoixRep::DesignWidth);
-}
-
-TEST_F(ChoixRepTest, UnreachableStartFallsBackToTheProgramDirectory)
+// An unreachable start falls back to the program directory; each showing
+// clears the favourite and puts the tree's directory back in edit1.
+TEST_F(ChoixRepTest, StartAndShowing)
 {
     const std::pair<QString, QString> cases[] = {
         {start.path(), start.path()},
@@ -126,8 +110,19 @@ TEST_F(ChoixRepTest, UnreachableStartFallsBackToTheProgramDirectory)
         TChoixRep form;
         form.OpenChooserAt(target.path());
         form.OpenChooserAt(where);
+        form.favoris->addItems({u"/a"_s, u"/b"_s});
+        form.favoris->setCurrentIndex(1);
+        form.edit1->setText(u"/ailleurs"_s);
+        form.show();
         EXPECT_EQ(form.Liste->directory(), expected) << where.toStdString();
         EXPECT_EQ(form.edit1->text(), expected) << where.toStdString();
+        EXPECT_EQ(form.favoris->currentIndex(), -1) << where.toStdString();
+        // Etendre stretches the window to the screen's height.
+        form.BtEtendre->click();
+        const QRect screen = form.screen()->geometry();
+        EXPECT_EQ(form.frameGeometry().top(), screen.top() + 30);
+        EXPECT_EQ(form.frameGeometry().height(), screen.height() - 60);
+        EXPECT_EQ(form.width(), TChoixRep::DesignWidth);
     }
 }
 

@@ -38,7 +38,8 @@ std::optional<QByteArray> run(const QStringList &command, const QString &directo
 }
 
 class ArchiveOpsTest : public test::ExtractionFixture {
-protected: QTemporaryDir work;
+protected:
+    QTemporaryDir work;
 
     void TearDown() override
     {

@@ -32,7 +32,8 @@ TEST(FindFile, MasksMatchAsOnDos)
 }
 
 class FindFileTree : public ::testing::Test {
-protected: QTemporaryDir dir;
+protected:
+    QTemporaryDir dir;
     QString root = dir.path() + u"/racine"_s;
 
     // A.txt a.txt b.txt c.doc notes.md .cache.txt ro.txt (read-only), fifo.txt,

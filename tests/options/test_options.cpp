@@ -56,7 +56,8 @@ QPair<int, QString> validate(const QString &file)
 }
 
 class OptionsTest : public test::MainWindowFixture {
-protected: PrivateDesktop desktop;
+protected:
+    PrivateDesktop desktop;
     TEOptions *options() const { return AppForms().EOptions; }
 
     // Opens the dialog from the menu; act plays the user while it is shown.

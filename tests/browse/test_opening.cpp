@@ -1,7 +1,4 @@
-// Opening and listing an archive in the real main window, with the fake
-// library modules standing in for the real ones: the ways of naming an
-// archive, the command runner's reports, the busy state, the entry list and
-// its check marks.
+// Opening and listing an archive in the main window, with the fake modules.
 #include "engine/tinterruption.h"
 #include "support/mainwindowfixture.h"
 

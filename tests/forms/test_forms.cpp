@@ -1,6 +1,4 @@
-// The secondary forms driven offscreen: how each one answers and closes, the
-// directory chooser's fall-backs and browse dialog, the filter list and the
-// full-screen picture.
+// The secondary forms driven offscreen: how each one answers, moves and closes.
 #include "engine/tinterruption.h"
 #include "operations/tchoixrep.h"
 #include "operations/tconf.h"

@@ -1,7 +1,4 @@
-// Adding files from the main window: the selection dialog's search and
-// marks, the add handler's questions and the vector it sends (with the fake
-// modules), deleting the added files, and one archive made through the real
-// modules and read back by other tools.
+// Adding files from the main window, with the fake modules and once with the real ones.
 #include "operations/teselfics.h"
 #include "support/mainwindowfixture.h"
 

@@ -1,6 +1,4 @@
-// Refreshing, deleting and copying the archive from the main window: the
-// folder dialog component, the questions and what reaches the engine (fake
-// modules), the copy's safety, and refresh and delete through the real modules.
+// Refreshing, deleting and copying the archive from the main window.
 #include "engine/tinterruption.h"
 #include "extractionfixture.h"
 #include "operations/tpathdialog.h"

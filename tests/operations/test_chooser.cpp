@@ -1,6 +1,4 @@
-// The destination chooser's favourites in the running program: loaded at
-// start, added at their sorted place, refused when exactly the same, removed,
-// dropped when they vanished, and written at close only when some remain.
+// The destination chooser's favourites in the running program.
 #include "extractionfixture.h"
 
 #include <QDir>

@@ -1,6 +1,4 @@
-// The destination rules of the extraction dialog: the "=" toggle between an
-// archive's folder and the sub-folder named after it (with Windows-style
-// names too), and entering a directory picked in the chooser.
+// The destination rules of the extraction dialog.
 #include "engine/qtprint.h"
 #include "operations/destination.h"
 

@@ -1,6 +1,4 @@
-// Extraction from the main window through the confirmation dialog, with the
-// fake library modules: what is extracted, how the dialog's switches reach
-// the engine, what is reported, and the destination's buttons.
+// Extraction from the main window through the confirmation dialog.
 #include "extractionfixture.h"
 
 #include <QDir>

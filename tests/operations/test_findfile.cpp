@@ -1,6 +1,4 @@
-// The file search on a tree made here: masks, sorting, recursion order,
-// attributes, the search events, and what is never offered (FIFOs, links to
-// folders, a link loop).
+// The file search on a tree made here, FIFOs and links included.
 #include "engine/qtprint.h"
 #include "operations/tfindfile.h"
 #include "support/testfiles.h"

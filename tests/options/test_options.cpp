@@ -1,6 +1,4 @@
-// The options dialog driven through the main window: history edits, the
-// switches and the tool tips, the ZIP association and the desktop launcher
-// in a private home, and an installed program's data folder.
+// The options dialog driven through the main window, in a private home.
 #include "options/shellintegration.h"
 #include "platform/datadir.h"
 #include "support/mainwindowfixture.h"
@@ -237,10 +235,8 @@ TEST_F(OptionsTest, UnwritableFoldersReportTheSystemError)
     EXPECT_EQ(boxes.unexpected, 0);
 }
 
-// Installed, the program folder holds the marker and stays untouched: the
-// label store, favourites and history live in the user's data folder, seeded
-// from the program folder's copies when missing there; the user works from
-// the home folder.
+// Installed, the program folder stays untouched: the data files live in the
+// user's data folder, seeded from the program folder's copies.
 TEST_F(OptionsTest, InstalledProgramKeepsItsFilesInTheDataFolder)
 {
     ASSERT_TRUE(writeFile(prog.filePath(platform::InstalledMarkerName), "installé"));

@@ -1,5 +1,4 @@
-// The freedesktop.org files: the user's default applications edited in
-// place, and a desktop entry read back by independent tools.
+// The freedesktop.org files, read back by independent tools.
 #include "engine/qtprint.h"
 #include "platform/desktopfiles.h"
 #include "support/privatedesktop.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 // The main window on an archive listed by the fake library modules, with the
-// file manager replaced by a recorder, for the extraction and chooser tests.
+// file manager replaced by a recorder; no box may come up unanswered.
 
 #include "platform/openfolder.h"
 #include "support/mainwindowfixture.h"
@@ -30,6 +30,7 @@ protected:
 
     void TearDown() override
     {
+        EXPECT_EQ(boxes.unexpected, 0) << "a box came up that no test answered";
         platform::SetFolderOpener({});
         MainWindowFixture::TearDown();
     }

@@ -12,7 +12,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class AddingTest : public test::ExtractionFixture {
+class AddingTest : public test::AnsweredFixture {
 protected:
     // source: a.txt b.doc sub/c.txt sub/deep/d.txt, five bytes each.
     QString source;
@@ -21,7 +21,7 @@ protected:
 
     void SetUp() override
     {
-        ExtractionFixture::SetUp();
+        AnsweredFixture::SetUp();
         source = prog.filePath(u"source"_s);
         ASSERT_TRUE(QDir().mkpath(source + u"/sub/deep"_s));
         ASSERT_TRUE(QDir().mkpath(prog.filePath(u"arch"_s)));

@@ -35,7 +35,7 @@ std::optional<QByteArray> run(const QStringList &command, const QString &directo
     return test::toolOutput(command[0], command.mid(1), directory);
 }
 
-class ArchiveOpsTest : public test::ExtractionFixture {
+class ArchiveOpsTest : public test::AnsweredFixture {
 protected:
     QTemporaryDir work;
 
@@ -43,7 +43,7 @@ protected:
     {
         platform::SetCopyFault({});
         QDir::setCurrent(ProgDir());
-        ExtractionFixture::TearDown();
+        AnsweredFixture::TearDown();
     }
 
     // Lays files down under folder, each holding its own name.

@@ -10,7 +10,7 @@ using tovo::test::writeFile;
 
 namespace {
 
-class ChooserTest : public test::ExtractionFixture {
+class ChooserTest : public test::AnsweredFixture {
 protected:
     // Favourites live in a folder of the test's own, so their order does not
     // depend on where the system keeps temporary files.

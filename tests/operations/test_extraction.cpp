@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class ExtractionTest : public test::ExtractionFixture {
+class ExtractionTest : public test::AnsweredFixture {
 protected:
     // Ten entries in listing order, four of them in folders, one with spaces.
     static QStringList tenNames()
